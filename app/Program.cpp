@@ -1,0 +1,75 @@
+#include "app/Program.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/Dispatch.h"
+#include "app/Preview.h"
+#include "backgrounds/UnitBackgrounds.h"
+#include "backgrounds/UnitScreenSaver.h"
+#include "dialogs/UnitScreenSaverDialog.h"
+#include "dialogs/UnitShowProgress.h"
+#include "forms/Application.h"
+#include "vessels/UnitScreenSaverForeground.h"
+#include "vessels/UnitScreenSaverForegroundCalderine.h"
+#include "vessels/UnitScreenSaverForegroundSarvane.h"
+#include "vessels/UnitScreenSaverForegroundThornax.h"
+
+namespace app {
+namespace {
+
+void RunConfiguration() {
+  auto dialog = std::make_unique<TConfiguration>();
+  Configuration = dialog.get();
+  dialog->ShowModal();
+  Configuration = nullptr;
+}
+
+}  // namespace
+
+void CreateStartupWindows() {
+  using forms::Application;
+  Application.CreateForm(ScreenSaverBackground);
+  Application.CreateForm(Backgrounds);
+  Application.CreateForm(ScreenSaverForegroundSarvane);
+  Application.CreateForm(ScreenSaverForeground);
+  Application.CreateForm(ScreenSaverForegroundCalderine);
+  Application.CreateForm(ShowProgress);
+  Application.CreateForm(ScreenSaverForegroundThornax);
+}
+
+namespace {
+
+void StartUp() {
+  CreateStartupWindows();
+  std::string commandLine = GetCommandLineA();
+  switch (SelectMode(commandLine)) {
+    case Mode::PasswordSetup:
+      break;
+    case Mode::Preview:
+      RunPreview(SplitWords(commandLine));
+      break;
+    case Mode::Configure:
+      RunConfiguration();
+      break;
+    case Mode::Run:
+      forms::Application.Run();
+      break;
+  }
+}
+
+}  // namespace
+
+int RunProgram() {
+  try {
+    StartUp();
+  } catch (const std::exception& error) {
+    forms::Application.ShowException(error);
+  }
+  Configuration = nullptr;
+  forms::Application.DestroyForms();
+  return 0;
+}
+
+}  // namespace app

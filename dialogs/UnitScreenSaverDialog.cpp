@@ -1,0 +1,5 @@
+#include "dialogs/UnitScreenSaverDialog.h"
+
+TConfiguration* Configuration = nullptr;
+
+TConfiguration::TConfiguration() : TForm("TCONFIGURATION", {}) {}

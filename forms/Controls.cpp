@@ -1,0 +1,397 @@
+#include "forms/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "forms/Errors.h"
+#include "forms/Form.h"
+#include "forms/Text.h"
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kImageClass[] = L"SarvaneImage";
+constexpr wchar_t kContainerClass[] = L"SarvaneContainer";
+
+void InitCommonControlsOnce() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX init{};
+    init.dwSize = sizeof init;
+    init.dwICC = ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+    return InitCommonControlsEx(&init) != FALSE;
+  }();
+  (void)done;  // without version 6 the platform still offers the classes; creation reports any failure
+}
+
+HFONT CreateLayoutFont(const LayoutProperty& font, const TForm& form) {
+  std::wstring face = Widen(font.values[0].text);
+  LOGFONTW description{};
+  description.lfHeight = -MulDiv(font.values[1].number, form.Scale(96), 72);
+  description.lfWeight = FW_NORMAL;
+  description.lfCharSet = DEFAULT_CHARSET;
+  description.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(description.lfFaceName, face.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&description);
+}
+
+}  // namespace
+
+COLORREF LayoutColour(const LayoutProperty& property) {
+  const auto& v = property.values;
+  if (v.size() == 3) return RGB(v[0].number, v[1].number, v[2].number);
+  const std::string& name = v[0].text;
+  if (name == "black") return RGB(0, 0, 0);
+  if (name == "white") return RGB(255, 255, 255);
+  if (name == "navy") return RGB(0, 0, 128);
+  if (name == "btnFace") return GetSysColor(COLOR_BTNFACE);
+  if (name == "window") return GetSysColor(COLOR_WINDOW);
+  if (name == "windowText") return GetSysColor(COLOR_WINDOWTEXT);
+  if (name == "btnText") return GetSysColor(COLOR_BTNTEXT);
+  throw EError("Layout, Zeile " + std::to_string(property.line) + ": unbekannte Farbe " + name);
+}
+
+// ---------------------------------------------------------------------------
+
+TControl::TControl(TForm& form, const LayoutNode& node) : form_(form), name_(node.name), kind_(node.kind) {
+  if (const LayoutProperty* colour = node.Find("Color")) colour_ = LayoutColour(*colour);
+  if (const LayoutProperty* colour = node.Find("FontColor")) fontColour_ = LayoutColour(*colour);
+}
+
+TControl::~TControl() = default;
+
+void TControl::Create(const LayoutNode& node, HWND parent, LPCWSTR className, DWORD style, DWORD exStyle,
+                      bool own) {
+  style |= WS_CHILD | WS_CLIPSIBLINGS;
+  if (node.Flag("Visible", true)) style |= WS_VISIBLE;
+  if (!node.Flag("Enabled", true)) style |= WS_DISABLED;
+  if (node.Find("TabOrder")) style |= WS_TABSTOP;
+  std::wstring caption = Widen(node.Text("Caption").value_or(node.Text("Text").value_or("")));
+  int left = form_.Scale(node.Integer("Left", 0));
+  int top = form_.Scale(node.Integer("Top", 0));
+  int width = form_.Scale(node.Integer("Width", 0));
+  int height = form_.Scale(node.Integer("Height", 0));
+  if (own) {
+    CreateHandle(exStyle, className, caption.c_str(), style, left, top, width, height, parent);
+  } else {
+    HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, left, top, width, height, parent,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) throw EError(Format("Steuerelement %s kann nicht erstellt werden", name_));
+    Attach(window);
+  }
+  if (const LayoutProperty* font = node.Find("Font")) font_.reset(CreateLayoutFont(*font, form_));
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : form_.FontHandle()), FALSE);
+}
+
+int TControl::Left() const {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
+  return r.left;
+}
+int TControl::Top() const {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
+  return r.top;
+}
+int TControl::Width() const {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  return r.right - r.left;
+}
+int TControl::Height() const {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  return r.bottom - r.top;
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring TControl::Caption() const {
+  int length = GetWindowTextLengthW(Handle());
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(Handle(), text.data(), length + 1)));
+  return text;
+}
+
+void TControl::SetCaption(std::wstring_view caption) { SetWindowTextW(Handle(), std::wstring(caption).c_str()); }
+
+HBRUSH TControl::ControlColour(HDC dc) {
+  COLORREF background = colour_ != CLR_INVALID ? colour_ : form_.Colour();
+  SetTextColor(dc, fontColour_ != CLR_INVALID ? fontColour_ : form_.FontColour());
+  SetBkColor(dc, background);
+  if (!brush_) brush_.reset(CreateSolidBrush(background));
+  return brush_.get();
+}
+
+// ---------------------------------------------------------------------------
+
+TImage::TImage(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  RegisterClassOnce(kImageClass, CS_DBLCLKS, nullptr);
+  stretch_ = node.Flag("Stretch", false);
+  if (node.Find("Picture")) picture_ = TPicture::FromResource(node.Name("Picture", ""));
+  Create(node, parent, kImageClass, 0, 0, true);
+}
+
+void TImage::SetPicture(const TPicture& picture) {
+  picture_ = picture;
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TImage::Paint(HDC dc) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  COLORREF background = BackgroundColour() != CLR_INVALID ? BackgroundColour() : Form().Colour();
+  UniqueHbrush brush(CreateSolidBrush(background));
+  if (stretch_ && !picture_.Empty()) {
+    picture_.StretchDraw(dc, client);
+    return;
+  }
+  picture_.Draw(dc, 0, 0);
+  // Where the picture is smaller than the control, the window colour shows.
+  RECT right{std::min<LONG>(picture_.Width(), client.right), 0, client.right, client.bottom};
+  RECT below{0, std::min<LONG>(picture_.Height(), client.bottom), right.left, client.bottom};
+  FillRect(dc, &right, brush.get());
+  FillRect(dc, &below, brush.get());
+}
+
+LRESULT TImage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(Handle(), &paint);
+      Paint(dc);
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      SetCapture(Handle());
+      return 0;
+    case WM_LBUTTONUP: {
+      if (!pressed_) return 0;
+      pressed_ = false;
+      ReleaseCapture();
+      RECT client;
+      GetClientRect(Handle(), &client);
+      POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (PtInRect(&client, at) && OnClick) OnClick();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      return 0;
+  }
+  return Default(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+
+TContainer::TContainer(TForm& form, const LayoutNode& node, HWND parent)
+    : TControl(form, node), bevel_(node.Name("BevelOuter", "raised")), groupBox_(node.kind == "GroupBox") {
+  RegisterClassOnce(kContainerClass, 0, nullptr);
+  Create(node, parent, kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true);
+}
+
+void TContainer::Paint(HDC dc) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  HBRUSH brush = ControlColour(dc);
+  FillRect(dc, &client, brush);
+  std::wstring caption = Caption();
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+  SelectGuard selectFont(dc, font);
+  if (groupBox_) {
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    RECT frame = client;
+    frame.top += metrics.tmHeight / 2;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    RECT text{8, 0, client.right - 8, metrics.tmHeight};
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    return;
+  }
+  if (bevel_ == "raised") DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
+  if (bevel_ == "lowered") DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
+  if (!caption.empty())
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+LRESULT TContainer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(Handle(), &paint);
+      Paint(dc);
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+    // Children report to their parent; the form is the one that knows them.
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      return SendMessageW(Form().Handle(), message, wParam, lParam);
+  }
+  return Default(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+
+TLabel::TLabel(TForm& form, const LayoutNode& node, HWND parent)
+    : TControl(form, node), autoSize_(node.Flag("AutoSize", true)), transparent_(node.Flag("Transparent", false)) {
+  DWORD style = SS_NOPREFIX | SS_NOTIFY | (node.Flag("WordWrap", false) ? SS_LEFT : SS_LEFTNOWORDWRAP);
+  Create(node, parent, L"STATIC", style, transparent_ ? WS_EX_TRANSPARENT : 0, false);
+  FitToText();
+}
+
+void TLabel::FitToText() {
+  if (!autoSize_) return;
+  std::wstring text = Caption();
+  WindowDc dc(Handle());
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+  SelectGuard selectFont(dc.get(), font);
+  RECT bounds{0, 0, 0, 0};
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SetWindowPos(Handle(), nullptr, 0, 0, bounds.right, bounds.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TLabel::SetText(std::wstring_view text) {
+  if (Caption() == text) return;
+  SetCaption(text);
+  FitToText();
+}
+
+HBRUSH TLabel::ControlColour(HDC dc) {
+  HBRUSH brush = TControl::ControlColour(dc);
+  if (!transparent_) return brush;
+  SetBkMode(dc, TRANSPARENT);
+  return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+void TLabel::Command(WORD code) {
+  if (code == STN_CLICKED && OnClick) OnClick();
+}
+
+// ---------------------------------------------------------------------------
+
+TButton::TButton(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  Create(node, parent, L"BUTTON", node.Flag("Default", false) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, 0, false);
+}
+
+void TButton::Command(WORD code) {
+  if (code == BN_CLICKED && OnClick) OnClick();
+}
+
+TEdit::TEdit(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  Create(node, parent, L"EDIT", ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, false);
+  if (int limit = node.Integer("MaxLength", 0); limit > 0) SendMessageW(Handle(), EM_LIMITTEXT, limit, 0);
+}
+
+TComboBox::TComboBox(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  DWORD style = WS_VSCROLL | CBS_AUTOHSCROLL |
+                (node.Name("Style", "dropDown") == "dropDownList" ? CBS_DROPDOWNLIST : CBS_DROPDOWN) |
+                (node.Flag("Sorted", false) ? CBS_SORT : 0);
+  // The window height of a drop-down combo box includes its open list.
+  LayoutNode sized = node;
+  auto items = node.Texts("Items");
+  for (auto& property : sized.properties)
+    if (property.key == "Height") property.values[0].number *= static_cast<int>(items.size()) + 2;
+  Create(sized, parent, L"COMBOBOX", style, 0, false);
+  for (const auto& item : items) SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  if (int itemHeight = node.Integer("ItemHeight", 0); itemHeight > 0)
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, form.Scale(itemHeight));
+  if (auto text = node.Text("Text")) SetCaption(Widen(*text));
+}
+
+int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+int TComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
+
+std::wstring TComboBox::Item(int index) const {
+  auto length = SendMessageW(Handle(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(Handle(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+TTrackBar::TTrackBar(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  InitCommonControlsOnce();
+  DWORD style = (node.Name("Orientation", "horizontal") == "vertical" ? TBS_VERT : TBS_HORZ) |
+                (node.Flag("TickMarks", true) ? TBS_AUTOTICKS : TBS_NOTICKS);
+  Create(node, parent, TRACKBAR_CLASSW, style, 0, false);
+  SendMessageW(Handle(), TBM_SETRANGEMIN, FALSE, node.Integer("Min", 0));
+  SendMessageW(Handle(), TBM_SETRANGEMAX, FALSE, node.Integer("Max", 10));
+  SendMessageW(Handle(), TBM_SETLINESIZE, 0, node.Integer("LineSize", 1));
+  SendMessageW(Handle(), TBM_SETPAGESIZE, 0, node.Integer("PageSize", 2));
+  SendMessageW(Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(node.Integer("Frequency", 1)), 0);
+  SetPosition(node.Integer("Position", 0));
+}
+
+int TTrackBar::Position() const { return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)); }
+
+void TTrackBar::SetPosition(int position) { SendMessageW(Handle(), TBM_SETPOS, TRUE, position); }
+
+TProgressBar::TProgressBar(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  InitCommonControlsOnce();
+  Create(node, parent, PROGRESS_CLASSW, node.Flag("Smooth", false) ? PBS_SMOOTH : 0, 0, false);
+  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(node.Integer("Min", 0)), node.Integer("Max", 100));
+  SetPosition(node.Integer("Position", 0));
+}
+
+int TProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+
+void TProgressBar::SetPosition(int position) {
+  SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+// ---------------------------------------------------------------------------
+
+void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
+                    std::vector<std::unique_ptr<TControl>>& all) {
+  for (const auto& child : node.children) {
+    std::unique_ptr<TControl> control;
+    const std::string& kind = child.kind;
+    if (kind == "Image")
+      control = std::make_unique<TImage>(form, child, parent);
+    else if (kind == "Panel" || kind == "GroupBox")
+      control = std::make_unique<TContainer>(form, child, parent);
+    else if (kind == "Label")
+      control = std::make_unique<TLabel>(form, child, parent);
+    else if (kind == "Button")
+      control = std::make_unique<TButton>(form, child, parent);
+    else if (kind == "Edit")
+      control = std::make_unique<TEdit>(form, child, parent);
+    else if (kind == "ComboBox")
+      control = std::make_unique<TComboBox>(form, child, parent);
+    else if (kind == "TrackBar")
+      control = std::make_unique<TTrackBar>(form, child, parent);
+    else if (kind == "ProgressBar")
+      control = std::make_unique<TProgressBar>(form, child, parent);
+    else
+      throw EError(Format("unbekannte Steuerelementart %s", kind));
+    HWND handle = control->Handle();
+    SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    all.push_back(std::move(control));
+    CreateControls(form, child, handle, all);
+  }
+}
+
+}  // namespace forms

@@ -1,0 +1,156 @@
+// The controls a layout can hold. Standard ones are the platform's own window
+// classes; pictures, panels and group boxes are drawn by the program, and the
+// containers pass their children's notifications up to the form.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "forms/Handles.h"
+#include "forms/Layout.h"
+#include "forms/Picture.h"
+#include "forms/Window.h"
+
+namespace forms {
+
+class TForm;
+
+class TControl : public TWinHandler {
+ public:
+  ~TControl() override;
+  const std::string& Name() const { return name_; }
+  const std::string& Kind() const { return kind_; }
+  TForm& Form() const { return form_; }
+
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetBounds(int left, int top, int width, int height);
+  bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
+
+  std::wstring Caption() const;
+  void SetCaption(std::wstring_view caption);
+
+  // Colours asked for by WM_CTLCOLOR*; a null brush means the platform's default.
+  virtual HBRUSH ControlColour(HDC dc);
+  // A WM_COMMAND notification from this control.
+  virtual void Command(WORD) {}
+  std::function<void()> OnClick;
+
+ protected:
+  TControl(TForm& form, const LayoutNode& node);
+  // Creates the window: a platform class, or a program class when `own` is set.
+  void Create(const LayoutNode& node, HWND parent, LPCWSTR className, DWORD style, DWORD exStyle, bool own);
+  COLORREF BackgroundColour() const { return colour_; }
+  COLORREF TextColour() const { return fontColour_; }
+
+ private:
+  TForm& form_;
+  std::string name_;
+  std::string kind_;
+  COLORREF colour_ = CLR_INVALID;
+  COLORREF fontColour_ = CLR_INVALID;
+  UniqueHbrush brush_;
+  UniqueHfont font_;
+};
+
+class TImage : public TControl {
+ public:
+  TImage(TForm& form, const LayoutNode& node, HWND parent);
+  TPicture& Picture() { return picture_; }
+  const TPicture& Picture() const { return picture_; }
+  // Replaces the picture (a copy) and repaints.
+  void SetPicture(const TPicture& picture);
+  bool Stretch() const { return stretch_; }
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint(HDC dc);
+  TPicture picture_;
+  bool stretch_ = false;
+  bool pressed_ = false;
+};
+
+// Panels and group boxes.
+class TContainer : public TControl {
+ public:
+  TContainer(TForm& form, const LayoutNode& node, HWND parent);
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint(HDC dc);
+  std::string bevel_;
+  bool groupBox_;
+};
+
+class TLabel : public TControl {
+ public:
+  TLabel(TForm& form, const LayoutNode& node, HWND parent);
+  HBRUSH ControlColour(HDC dc) override;
+  void Command(WORD code) override;
+  // Changes the text only when it differs, so repeated updates do not flicker.
+  void SetText(std::wstring_view text);
+
+ private:
+  void FitToText();
+  bool autoSize_;
+  bool transparent_;
+};
+
+class TButton : public TControl {
+ public:
+  TButton(TForm& form, const LayoutNode& node, HWND parent);
+  void Command(WORD code) override;
+};
+
+class TEdit : public TControl {
+ public:
+  TEdit(TForm& form, const LayoutNode& node, HWND parent);
+  std::wstring Text() const { return Caption(); }
+  void SetText(std::wstring_view text) { SetCaption(text); }
+  HBRUSH ControlColour(HDC) override { return nullptr; }  // edit fields keep the window colour
+};
+
+class TComboBox : public TControl {
+ public:
+  TComboBox(TForm& form, const LayoutNode& node, HWND parent);
+  int ItemIndex() const;
+  void SetItemIndex(int index);  // an index outside the list selects nothing
+  int Count() const;
+  std::wstring Item(int index) const;
+  HBRUSH ControlColour(HDC) override { return nullptr; }
+};
+
+class TTrackBar : public TControl {
+ public:
+  TTrackBar(TForm& form, const LayoutNode& node, HWND parent);
+  int Position() const;
+  void SetPosition(int position);  // the control clamps into its range
+};
+
+class TProgressBar : public TControl {
+ public:
+  TProgressBar(TForm& form, const LayoutNode& node, HWND parent);
+  int Position() const;
+  void SetPosition(int position);
+};
+
+// Builds the controls of a layout node's subtree, parents before children, in
+// layout order. That order is the platform's sibling order: it is the tab order,
+// and where siblings overlap the earlier one lies on top.
+void CreateControls(TForm& form, const LayoutNode& node, HWND parent, std::vector<std::unique_ptr<TControl>>& all);
+
+// A colour of a layout: a name or red, green, blue.
+COLORREF LayoutColour(const LayoutProperty& property);
+
+}  // namespace forms

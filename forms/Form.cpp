@@ -1,0 +1,295 @@
+#include "forms/Form.h"
+
+#include <algorithm>
+
+#include "forms/Application.h"
+#include "forms/Picture.h"
+#include "forms/Text.h"
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"SarvaneForm";
+// Posted on WM_ACTIVATE: OnActivate handlers run long (the whole flight runs in
+// one), so they start from the queue, not inside whatever call activated the form.
+constexpr UINT kActivateEvent = WM_APP + 1;
+
+LayoutNode LoadLayout(const std::string& resource) {
+  auto bytes = ResourceBytes(resource, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  return ParseLayout(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+struct FrameStyle {
+  DWORD style;
+  DWORD exStyle;
+};
+
+FrameStyle StyleOf(const LayoutNode& layout) {
+  std::string border = layout.Name("BorderStyle", "sizeable");
+  if (border == "none") return {WS_POPUP | WS_CLIPCHILDREN, 0};
+  DWORD style = WS_CAPTION | WS_CLIPCHILDREN;
+  DWORD exStyle = 0;
+  if (border == "sizeable") style |= WS_THICKFRAME;
+  if (border == "dialog") exStyle |= WS_EX_DLGMODALFRAME;
+  auto icons = layout.Find("BorderIcons") ? layout.Texts("BorderIcons")
+                                          : std::vector<std::string>{"systemMenu", "minimize", "maximize"};
+  auto has = [&](const char* icon) { return std::find(icons.begin(), icons.end(), icon) != icons.end(); };
+  if (has("systemMenu")) style |= WS_SYSMENU;
+  if (has("minimize") && border != "dialog") style |= WS_MINIMIZEBOX;
+  if (has("maximize") && border != "dialog") style |= WS_MAXIMIZEBOX;
+  return {style, exStyle};
+}
+
+int ScreenDpi() {
+  WindowDc screen(nullptr);
+  return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+}
+
+// Disables the program's other enabled, visible top-level windows for a modal
+// loop and enables them again; Restore must come before the modal form hides,
+// so that activation returns to one of them.
+class DisabledWindows {
+ public:
+  explicit DisabledWindows(HWND modal) : modal_(modal) {
+    EnumThreadWindows(GetCurrentThreadId(), &DisabledWindows::Visit, reinterpret_cast<LPARAM>(this));
+  }
+  DisabledWindows(const DisabledWindows&) = delete;
+  DisabledWindows& operator=(const DisabledWindows&) = delete;
+  ~DisabledWindows() { Restore(); }
+  void Restore() {
+    for (HWND window : windows_) EnableWindow(window, TRUE);
+    windows_.clear();
+  }
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+    auto* list = reinterpret_cast<DisabledWindows*>(self);
+    if (window != list->modal_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+      EnableWindow(window, FALSE);
+      list->windows_.push_back(window);
+    }
+    return TRUE;
+  }
+  HWND modal_;
+  std::vector<HWND> windows_;
+};
+
+}  // namespace
+
+TForm::TForm(const std::string& layoutResource, EventTable events) : layout_(LoadLayout(layoutResource)) {
+  Build(std::move(events));
+}
+
+TForm::TForm(const LayoutNode& layout, EventTable events) : layout_(layout) { Build(std::move(events)); }
+
+TForm::~TForm() {
+  if (Handle()) DestroyWindow(Handle());
+}
+
+void TForm::Build(EventTable events) {
+  ValidateLayout(layout_);
+  RegisterClassOnce(kFormClass, CS_DBLCLKS, nullptr);
+  if (layout_.Flag("Scaled", false)) dpi_ = ScreenDpi();
+  colour_ = layout_.Find("Color") ? LayoutColour(*layout_.Find("Color")) : GetSysColor(COLOR_BTNFACE);
+  fontColour_ = layout_.Find("FontColor") ? LayoutColour(*layout_.Find("FontColor")) : GetSysColor(COLOR_WINDOWTEXT);
+  brush_.reset(CreateSolidBrush(colour_));
+
+  LayoutProperty defaultFont{"Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
+  const LayoutProperty& font = layout_.Find("Font") ? *layout_.Find("Font") : defaultFont;
+  LOGFONTW description{};
+  description.lfHeight = -MulDiv(font.values[1].number, dpi_, 72);
+  description.lfWeight = FW_NORMAL;
+  description.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(description.lfFaceName, Widen(font.values[0].text).c_str(), LF_FACESIZE);
+  font_.reset(CreateFontIndirectW(&description));
+
+  FrameStyle frame = StyleOf(layout_);
+  RECT outer{0, 0, Scale(layout_.Integer("Width", 320)), Scale(layout_.Integer("Height", 240))};
+  if (layout_.Find("ClientWidth") && layout_.Find("ClientHeight")) {
+    outer = {0, 0, Scale(layout_.Integer("ClientWidth", 0)), Scale(layout_.Integer("ClientHeight", 0))};
+    AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
+  }
+  std::wstring caption = Widen(layout_.Text("Caption").value_or(layout_.name));
+  CreateHandle(frame.exStyle, kFormClass, caption.c_str(), frame.style, Scale(layout_.Integer("Left", 0)),
+               Scale(layout_.Integer("Top", 0)), outer.right - outer.left, outer.bottom - outer.top, nullptr);
+
+  CreateControls(*this, layout_, Handle(), controls_);
+
+  if (layout_.Flag("AutoSize", false)) {
+    RECT content{0, 0, 0, 0};
+    for (const auto& control : controls_) {
+      if (GetParent(control->Handle()) != Handle()) continue;
+      content.right = std::max<LONG>(content.right, control->Left() + control->Width());
+      content.bottom = std::max<LONG>(content.bottom, control->Top() + control->Height());
+    }
+    AdjustWindowRectEx(&content, frame.style, FALSE, frame.exStyle);
+    SetWindowPos(Handle(), nullptr, 0, 0, content.right - content.left, content.bottom - content.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  BindEvents(layout_, nullptr, events);
+  for (const auto& control : controls_) BindEvents(*layout_.FindChild(control->Name()), control.get(), events);
+}
+
+void TForm::BindEvents(const LayoutNode& node, TControl* control, EventTable& events) {
+  auto notify = [&](const LayoutProperty& property) {
+    const std::string& handler = property.values[0].text;
+    for (auto& [name, function] : events.notify)
+      if (name == handler) return function;
+    throw EError(Format("Ereignisbehandlung %s fehlt", handler));
+  };
+  for (const auto& property : node.properties) {
+    if (property.key == "OnShow") onShow_ = notify(property);
+    if (property.key == "OnActivate") onActivate_ = notify(property);
+    if (property.key == "OnClick" && control) control->OnClick = notify(property);
+    if (property.key == "OnKeyDown") {
+      const std::string& handler = property.values[0].text;
+      auto it = std::find_if(events.key.begin(), events.key.end(), [&](auto& entry) { return entry.first == handler; });
+      if (it == events.key.end()) throw EError(Format("Ereignisbehandlung %s fehlt", handler));
+      onKeyDown_ = it->second;
+    }
+  }
+}
+
+TForm* TForm::FromHandle(HWND window) { return dynamic_cast<TForm*>(TWinHandler::FromHandle(window)); }
+
+bool TForm::WantsDialogKeys() const {
+  return std::any_of(controls_.begin(), controls_.end(),
+                     [](const auto& control) { return (GetWindowLongW(control->Handle(), GWL_STYLE) & WS_TABSTOP) != 0; });
+}
+
+TControl* TForm::FindControl(std::string_view name) const {
+  for (const auto& control : controls_)
+    if (control->Name() == name) return control.get();
+  return nullptr;
+}
+
+void TForm::PlaceForShow() {
+  if (placed_) return;
+  placed_ = true;
+  std::string placement = layout_.Name("Placement", "designed");
+  if (placement == "designed") return;
+  bool desktop = placement == "desktopCenter";
+  int areaWidth = GetSystemMetrics(desktop ? SM_CXVIRTUALSCREEN : SM_CXSCREEN);
+  int areaHeight = GetSystemMetrics(desktop ? SM_CYVIRTUALSCREEN : SM_CYSCREEN);
+  RECT bounds = BoundsRect();
+  int left = std::max(0, (areaWidth - static_cast<int>(bounds.right - bounds.left)) / 2);
+  int top = std::max(0, (areaHeight - static_cast<int>(bounds.bottom - bounds.top)) / 2);
+  SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::Show() {
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+}
+
+void TForm::Hide() { ShowWindow(Handle(), SW_HIDE); }
+
+void TForm::Close() {
+  if (modal_)
+    modalResult_ = mrCancel;
+  else if (Application.MainForm() == this)
+    Application.Terminate();
+  else
+    Hide();
+}
+
+int TForm::ShowModal() {
+  if (modal_ || Visible()) throw EError("Ein sichtbares Fenster kann nicht modal angezeigt werden");
+  DisabledWindows others(Handle());
+  modal_ = true;
+  modalResult_ = mrNone;
+  Show();
+  while (modalResult_ == mrNone) {
+    if (Application.Terminated()) {
+      modalResult_ = mrCancel;
+      break;
+    }
+    MSG message;
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+      // The quit message belongs to the outer loops too: hand it on.
+      Application.SetTerminated();
+      PostQuitMessage(static_cast<int>(message.wParam));
+      modalResult_ = mrCancel;
+      break;
+    }
+    Application.DispatchOne(message);
+  }
+  others.Restore();
+  Hide();
+  modal_ = false;
+  return std::exchange(modalResult_, mrNone);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT TForm::BoundsRect() const {
+  RECT bounds;
+  GetWindowRect(Handle(), &bounds);
+  return bounds;
+}
+
+int TForm::ClientWidth() const {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  return client.right;
+}
+
+int TForm::ClientHeight() const {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  return client.bottom;
+}
+
+LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SHOWWINDOW:
+      // lParam 0: a ShowWindow call, not an owner being minimised or restored.
+      if (wParam && lParam == 0) {
+        PlaceForShow();
+        if (onShow_) onShow_();
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(Handle(), kActivateEvent, 0, 0);
+      break;
+    case kActivateEvent:
+      if (onActivate_ && GetActiveWindow() == Handle()) onActivate_();
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (onKeyDown_) {
+        WORD key = static_cast<WORD>(wParam);
+        onKeyDown_(key);
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, brush_.get());
+      return 1;
+    }
+    case WM_COMMAND:
+      for (const auto& control : controls_)
+        if (control->Handle() == reinterpret_cast<HWND>(lParam)) control->Command(HIWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      for (const auto& control : controls_)
+        if (control->Handle() == reinterpret_cast<HWND>(lParam)) {
+          if (HBRUSH brush = control->ControlColour(reinterpret_cast<HDC>(wParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        }
+      break;
+  }
+  return Default(message, wParam, lParam);
+}
+
+}  // namespace forms

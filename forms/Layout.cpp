@@ -1,0 +1,392 @@
+#include "forms/Layout.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <climits>
+
+#include "forms/Errors.h"
+
+namespace forms {
+namespace {
+
+[[noreturn]] void Fail(int line, std::string_view what) {
+  throw EError("Layout, Zeile " + std::to_string(line) + ": " + std::string(what));
+}
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// A cursor over one line of layout text.
+class LineReader {
+ public:
+  LineReader(std::string_view text, int line) : text_(text), line_(line) {}
+
+  void SkipBlanks() {
+    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+  }
+  bool AtEnd() {
+    SkipBlanks();
+    return pos_ == text_.size();
+  }
+  bool Accept(char c) {
+    SkipBlanks();
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+  void Expect(char c) {
+    if (!Accept(c)) Fail(line_, std::string("'") + c + "' erwartet");
+  }
+  std::string ReadName() {
+    SkipBlanks();
+    if (pos_ >= text_.size() || !IsNameStart(text_[pos_])) Fail(line_, "Name erwartet");
+    std::size_t start = pos_;
+    while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
+    return std::string(text_.substr(start, pos_ - start));
+  }
+  LayoutAtom ReadAtom() {
+    SkipBlanks();
+    if (pos_ >= text_.size()) Fail(line_, "Wert erwartet");
+    char c = text_[pos_];
+    if (c == '"') return {LayoutAtom::Kind::Text, 0, ReadString()};
+    if (IsNameStart(c)) return {LayoutAtom::Kind::Name, 0, ReadName()};
+    return {LayoutAtom::Kind::Integer, ReadInteger(), {}};
+  }
+
+ private:
+  std::string ReadString() {
+    ++pos_;  // opening quote
+    std::string value;
+    while (pos_ < text_.size()) {
+      char c = text_[pos_++];
+      if (c == '"') return value;
+      if (c == '\\') {
+        if (pos_ >= text_.size()) break;
+        char escaped = text_[pos_++];
+        if (escaped == 'n')
+          value += '\n';
+        else if (escaped == '"' || escaped == '\\')
+          value += escaped;
+        else
+          Fail(line_, "unbekannte Escape-Sequenz");
+      } else {
+        value += c;
+      }
+    }
+    Fail(line_, "Text ohne schliessendes Anfuehrungszeichen");
+  }
+  int ReadInteger() {
+    std::size_t start = pos_;
+    if (text_[pos_] == '-' || text_[pos_] == '+') ++pos_;
+    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
+    std::string_view digits = text_.substr(start, pos_ - start);
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    int value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+      Fail(line_, "Zahl erwartet");
+    return value;
+  }
+
+  std::string_view text_;
+  int line_;
+  std::size_t pos_ = 0;
+};
+
+bool StartsWithWord(std::string_view line, std::string_view word) {
+  return line.substr(0, word.size()) == word && (line.size() == word.size() || IsBlank(line[word.size()]));
+}
+
+}  // namespace
+
+LayoutNode ParseLayout(std::string_view source) {
+  std::optional<LayoutNode> root;
+  std::vector<LayoutNode*> open;  // innermost last
+  int lineNumber = 0;
+  while (!source.empty()) {
+    ++lineNumber;
+    std::size_t eol = source.find('\n');
+    std::string_view text = source.substr(0, eol);
+    source.remove_prefix(eol == std::string_view::npos ? source.size() : eol + 1);
+
+    std::size_t first = 0;
+    while (first < text.size() && IsBlank(text[first])) ++first;
+    text.remove_prefix(first);
+    if (text.empty() || text.front() == '#') continue;
+
+    LineReader reader(text, lineNumber);
+    if (StartsWithWord(text, "end")) {
+      reader.ReadName();
+      if (!reader.AtEnd()) Fail(lineNumber, "Text nach 'end'");
+      if (open.empty()) Fail(lineNumber, "'end' ohne offenes Element");
+      open.pop_back();
+      continue;
+    }
+    if (StartsWithWord(text, "form")) {
+      reader.ReadName();
+      if (root) Fail(lineNumber, "nur ein 'form' je Layout");
+      LayoutNode node;
+      node.name = reader.ReadName();
+      reader.Expect(':');
+      node.className = reader.ReadName();
+      node.kind = "Form";
+      node.line = lineNumber;
+      if (!reader.AtEnd()) Fail(lineNumber, "Text nach der Klasse");
+      root = std::move(node);
+      open.push_back(&*root);
+      continue;
+    }
+    if (open.empty()) Fail(lineNumber, root ? "Text nach dem Ende der Form" : "'form' erwartet");
+
+    std::string name = reader.ReadName();
+    if (reader.Accept(':')) {
+      LayoutNode child;
+      child.name = std::move(name);
+      child.kind = reader.ReadName();
+      child.line = lineNumber;
+      if (!reader.AtEnd()) Fail(lineNumber, "Text nach der Steuerelementart");
+      // Earlier siblings are closed already, so growing this vector cannot
+      // leave a dangling pointer in `open`.
+      auto& siblings = open.back()->children;
+      siblings.push_back(std::move(child));
+      open.push_back(&siblings.back());
+      continue;
+    }
+    reader.Expect('=');
+    LayoutProperty property{std::move(name), {}, lineNumber};
+    do {
+      property.values.push_back(reader.ReadAtom());
+    } while (reader.Accept(','));
+    if (!reader.AtEnd()) Fail(lineNumber, "',' oder Zeilenende erwartet");
+    if (open.back()->Find(property.key)) Fail(lineNumber, "Eigenschaft doppelt: " + property.key);
+    open.back()->properties.push_back(std::move(property));
+  }
+  if (!root) Fail(lineNumber, "'form' erwartet");
+  if (!open.empty()) Fail(open.back()->line, "'end' fehlt fuer " + open.back()->name);
+  return std::move(*root);
+}
+
+const LayoutProperty* LayoutNode::Find(std::string_view key) const {
+  for (const auto& property : properties)
+    if (property.key == key) return &property;
+  return nullptr;
+}
+
+namespace {
+
+const LayoutAtom* Single(const LayoutNode& node, std::string_view key, LayoutAtom::Kind kind) {
+  const LayoutProperty* property = node.Find(key);
+  if (!property) return nullptr;
+  if (property->values.size() != 1 || property->values[0].kind != kind)
+    Fail(property->line, "unpassender Wert fuer " + property->key);
+  return &property->values[0];
+}
+
+}  // namespace
+
+int LayoutNode::Integer(std::string_view key, int fallback) const {
+  const LayoutAtom* atom = Single(*this, key, LayoutAtom::Kind::Integer);
+  return atom ? atom->number : fallback;
+}
+
+std::optional<std::string> LayoutNode::Text(std::string_view key) const {
+  const LayoutAtom* atom = Single(*this, key, LayoutAtom::Kind::Text);
+  if (!atom) return std::nullopt;
+  return atom->text;
+}
+
+std::string LayoutNode::Name(std::string_view key, std::string_view fallback) const {
+  const LayoutAtom* atom = Single(*this, key, LayoutAtom::Kind::Name);
+  return atom ? atom->text : std::string(fallback);
+}
+
+bool LayoutNode::Flag(std::string_view key, bool fallback) const {
+  const LayoutAtom* atom = Single(*this, key, LayoutAtom::Kind::Name);
+  if (!atom) return fallback;
+  if (atom->text != "true" && atom->text != "false") Fail(Find(key)->line, "true oder false erwartet");
+  return atom->text == "true";
+}
+
+std::vector<std::string> LayoutNode::Texts(std::string_view key) const {
+  std::vector<std::string> texts;
+  if (const LayoutProperty* property = Find(key))
+    for (const auto& atom : property->values) texts.push_back(atom.text);
+  return texts;
+}
+
+std::vector<int> LayoutNode::Integers(std::string_view key) const {
+  std::vector<int> numbers;
+  if (const LayoutProperty* property = Find(key))
+    for (const auto& atom : property->values) numbers.push_back(atom.number);
+  return numbers;
+}
+
+const LayoutNode* LayoutNode::FindChild(std::string_view childName) const {
+  for (const auto& child : children) {
+    if (child.name == childName) return &child;
+    if (const LayoutNode* found = child.FindChild(childName)) return found;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The property table. Each key has one shape; a kind lists the keys it takes.
+
+namespace {
+
+enum class Shape {
+  Integer,   // 12
+  Text,      // "Ok"
+  Flag,      // true | false
+  Choice,    // one of a fixed set of names
+  Colour,    // a colour name, or red, green, blue
+  Font,      // "MS Sans Serif", 8   (face, points)
+  Texts,     // "a", "b", ...
+  Names,     // a, b, ...
+  Event,     // the name of a handler of the form
+  Resource,  // the name of an embedded resource
+};
+
+struct PropertySpec {
+  std::string_view key;
+  Shape shape;
+  std::vector<std::string_view> choices = {};
+};
+
+const std::vector<std::string_view> kColourNames = {"black",    "white",      "navy",   "btnFace",
+                                                    "window",   "windowText", "btnText"};
+
+const std::vector<PropertySpec> kBoundsKeys = {
+    {"Left", Shape::Integer}, {"Top", Shape::Integer}, {"Width", Shape::Integer}, {"Height", Shape::Integer}};
+
+const std::vector<PropertySpec> kControlKeys = {
+    {"Visible", Shape::Flag},      {"Enabled", Shape::Flag}, {"TabOrder", Shape::Integer},
+    {"Font", Shape::Font},         {"FontColor", Shape::Colour}, {"Color", Shape::Colour},
+};
+
+struct KindSpec {
+  std::string_view kind;
+  std::vector<PropertySpec> keys;
+};
+
+const std::vector<KindSpec>& KindTable() {
+  static const std::vector<KindSpec> table = {
+      {"Form",
+       {{"Caption", Shape::Text},
+        {"ClientWidth", Shape::Integer},
+        {"ClientHeight", Shape::Integer},
+        {"BorderStyle", Shape::Choice, {"none", "single", "sizeable", "dialog"}},
+        {"BorderIcons", Shape::Names},
+        {"Placement", Shape::Choice, {"designed", "desktopCenter", "screenCenter"}},
+        {"AutoSize", Shape::Flag},
+        {"Scaled", Shape::Flag},
+        {"OnShow", Shape::Event},
+        {"OnActivate", Shape::Event},
+        {"OnKeyDown", Shape::Event}}},
+      {"Image", {{"Picture", Shape::Resource}, {"Stretch", Shape::Flag}, {"OnClick", Shape::Event}}},
+      {"Panel", {{"Caption", Shape::Text}, {"BevelOuter", Shape::Choice, {"none", "raised", "lowered"}}}},
+      {"GroupBox", {{"Caption", Shape::Text}}},
+      {"Label",
+       {{"Caption", Shape::Text},
+        {"AutoSize", Shape::Flag},
+        {"WordWrap", Shape::Flag},
+        {"Transparent", Shape::Flag},
+        {"OnClick", Shape::Event}}},
+      {"Button",
+       {{"Caption", Shape::Text}, {"Default", Shape::Flag}, {"OnClick", Shape::Event}}},
+      {"Edit", {{"Text", Shape::Text}, {"MaxLength", Shape::Integer}}},
+      {"ComboBox",
+       {{"Text", Shape::Text},
+        {"Items", Shape::Texts},
+        {"ItemHeight", Shape::Integer},
+        {"Style", Shape::Choice, {"dropDown", "dropDownList"}},
+        {"Sorted", Shape::Flag}}},
+      {"TrackBar",
+       {{"Min", Shape::Integer},
+        {"Max", Shape::Integer},
+        {"Position", Shape::Integer},
+        {"LineSize", Shape::Integer},
+        {"PageSize", Shape::Integer},
+        {"Frequency", Shape::Integer},
+        {"TickMarks", Shape::Flag},
+        {"Orientation", Shape::Choice, {"horizontal", "vertical"}}}},
+      {"ProgressBar",
+       {{"Min", Shape::Integer}, {"Max", Shape::Integer}, {"Position", Shape::Integer}, {"Smooth", Shape::Flag}}},
+  };
+  return table;
+}
+
+const PropertySpec* FindSpec(const std::vector<PropertySpec>& keys, std::string_view key) {
+  auto it = std::find_if(keys.begin(), keys.end(), [&](const PropertySpec& spec) { return spec.key == key; });
+  return it == keys.end() ? nullptr : &*it;
+}
+
+bool AllOf(const LayoutProperty& property, LayoutAtom::Kind kind) {
+  return std::all_of(property.values.begin(), property.values.end(),
+                     [&](const LayoutAtom& atom) { return atom.kind == kind; });
+}
+
+bool HasShape(const LayoutProperty& property, const PropertySpec& spec) {
+  using K = LayoutAtom::Kind;
+  const auto& v = property.values;
+  auto one = [&](K kind) { return v.size() == 1 && v[0].kind == kind; };
+  auto chosen = [&](const std::vector<std::string_view>& names) {
+    return one(K::Name) && std::find(names.begin(), names.end(), v[0].text) != names.end();
+  };
+  switch (spec.shape) {
+    case Shape::Integer: return one(K::Integer);
+    case Shape::Text: return one(K::Text);
+    case Shape::Flag: return chosen({"true", "false"});
+    case Shape::Choice: return chosen(spec.choices);
+    case Shape::Colour:
+      if (v.size() == 3 && AllOf(property, K::Integer))
+        return std::all_of(v.begin(), v.end(), [](const LayoutAtom& a) { return a.number >= 0 && a.number <= 255; });
+      return chosen(kColourNames);
+    case Shape::Font: return v.size() == 2 && v[0].kind == K::Text && v[1].kind == K::Integer && v[1].number > 0;
+    case Shape::Texts: return AllOf(property, K::Text);
+    case Shape::Names: return AllOf(property, K::Name);
+    case Shape::Event:
+    case Shape::Resource: return one(K::Name);
+  }
+  return false;
+}
+
+void ValidateNode(const LayoutNode& node) {
+  const auto& table = KindTable();
+  auto kind = std::find_if(table.begin(), table.end(), [&](const KindSpec& k) { return k.kind == node.kind; });
+  if (kind == table.end()) Fail(node.line, "unbekannte Steuerelementart " + node.kind);
+  for (const auto& property : node.properties) {
+    const PropertySpec* spec = FindSpec(kind->keys, property.key);
+    if (!spec) spec = FindSpec(kBoundsKeys, property.key);
+    if (!spec) spec = FindSpec(kControlKeys, property.key);
+    if (!spec) Fail(property.line, "unbekannte Eigenschaft " + property.key + " fuer " + node.kind);
+    if (!HasShape(property, *spec)) Fail(property.line, "unpassender Wert fuer " + property.key);
+  }
+  for (const auto& child : node.children) {
+    if (child.kind == "Form") Fail(child.line, "eine Form kann kein Steuerelement sein");
+    ValidateNode(child);
+  }
+}
+
+}  // namespace
+
+void ValidateLayout(const LayoutNode& root) {
+  if (root.kind != "Form") Fail(root.line, "die Wurzel muss eine Form sein");
+  ValidateNode(root);
+}
+
+const std::vector<std::string_view>& LayoutKinds() {
+  static const std::vector<std::string_view> kinds = [] {
+    std::vector<std::string_view> names;
+    for (const auto& kind : KindTable())
+      if (kind.kind != "Form") names.push_back(kind.kind);
+    return names;
+  }();
+  return kinds;
+}
+
+}  // namespace forms

@@ -1,0 +1,55 @@
+// Window layouts are text resources (see docs/layout-format.md). They are parsed
+// into these plain structs, checked against the property table of each control
+// kind, and only then turned into windows, so a typo in a layout is an error at
+// creation rather than a silently missing property.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace forms {
+
+struct LayoutAtom {
+  enum class Kind { Integer, Text, Name };
+  Kind kind = Kind::Integer;
+  int number = 0;
+  std::string text;  // the text of a string or the spelling of a name
+};
+
+struct LayoutProperty {
+  std::string key;
+  std::vector<LayoutAtom> values;
+  int line = 0;
+};
+
+struct LayoutNode {
+  std::string name;
+  std::string kind;  // "Form" for the root, otherwise the control kind
+  std::string className;  // the root's form class, e.g. TShowProgress
+  int line = 0;
+  std::vector<LayoutProperty> properties;
+  std::vector<LayoutNode> children;
+
+  const LayoutProperty* Find(std::string_view key) const;
+  int Integer(std::string_view key, int fallback) const;
+  std::optional<std::string> Text(std::string_view key) const;
+  std::string Name(std::string_view key, std::string_view fallback) const;
+  bool Flag(std::string_view key, bool fallback) const;
+  std::vector<std::string> Texts(std::string_view key) const;
+  std::vector<int> Integers(std::string_view key) const;
+  const LayoutNode* FindChild(std::string_view childName) const;  // searches the whole subtree
+};
+
+// Parses the text of one layout. Throws EError naming the line on any fault.
+LayoutNode ParseLayout(std::string_view source);
+
+// Checks every property of the tree against the table of its kind (known key,
+// right number and kind of values, events only where the kind has them).
+void ValidateLayout(const LayoutNode& root);
+
+// The control kinds a layout may use.
+const std::vector<std::string_view>& LayoutKinds();
+
+}  // namespace forms

@@ -1,0 +1,282 @@
+#include "forms/Picture.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include "forms/Errors.h"
+
+namespace forms {
+namespace {
+
+int StrideOf(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }
+
+std::size_t ColourTableEntries(const BITMAPINFOHEADER& header) {
+  if (header.biBitCount > 8) return header.biCompression == BI_BITFIELDS ? 3 : 0;
+  return header.biClrUsed ? header.biClrUsed : (1u << header.biBitCount);
+}
+
+}  // namespace
+
+TBitmap::TBitmap(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  *this = FromInfo(info, nullptr, 0);
+}
+
+TBitmap TBitmap::FromInfo(const BITMAPINFO& info, const void* bits, std::size_t bitsSize) {
+  const BITMAPINFOHEADER& header = info.bmiHeader;
+  TBitmap bitmap;
+  void* pixels = nullptr;
+  bitmap.bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  if (!bitmap.bitmap_) throw EError("Bitmap kann nicht angelegt werden");
+  bitmap.bits_ = static_cast<std::uint8_t*>(pixels);
+  bitmap.width_ = header.biWidth;
+  bitmap.height_ = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  bitmap.bottomUp_ = header.biHeight > 0;
+  bitmap.bitsPerPixel_ = header.biBitCount;
+  bitmap.stride_ = StrideOf(bitmap.width_, header.biBitCount);
+  std::size_t size = static_cast<std::size_t>(bitmap.stride_) * static_cast<std::size_t>(bitmap.height_);
+  if (bits) std::memcpy(pixels, bits, std::min(size, bitsSize));
+  return bitmap;
+}
+
+TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
+  auto invalid = [] { return EError("Ungueltiges Bitmap"); };
+  BITMAPINFOHEADER header;
+  if (info.size() < sizeof header) throw invalid();
+  std::memcpy(&header, info.data(), sizeof header);
+  bool supported = header.biSize >= sizeof(BITMAPINFOHEADER) && header.biWidth > 0 && header.biHeight != 0 &&
+                   header.biPlanes == 1 &&
+                   (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) &&
+                   (header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
+                    header.biBitCount == 16 || header.biBitCount == 24 || header.biBitCount == 32);
+  if (!supported) throw invalid();
+
+  // CreateDIBSection wants a plain 40-byte header followed by the colour table,
+  // whatever header version the file carries; V4/V5 headers hold the masks inside.
+  std::size_t tableBytes = ColourTableEntries(header) * sizeof(RGBQUAD);
+  std::size_t tableOffset = header.biSize;
+  if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
+    tableOffset = sizeof(BITMAPINFOHEADER);
+  if (tableOffset + tableBytes > info.size()) throw invalid();
+  std::vector<std::uint8_t> plain(sizeof(BITMAPINFOHEADER) + tableBytes);
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  std::memcpy(plain.data(), &header, sizeof header);
+  std::memcpy(plain.data() + sizeof header, info.data() + tableOffset, tableBytes);
+
+  std::size_t height = static_cast<std::size_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+  std::size_t needed = static_cast<std::size_t>(StrideOf(header.biWidth, header.biBitCount)) * height;
+  if (bits.size() < needed) throw invalid();
+  return FromInfo(*reinterpret_cast<const BITMAPINFO*>(plain.data()), bits.data(), needed);
+}
+
+TBitmap TBitmap::FromBmpFile(std::span<const std::uint8_t> file) {
+  BITMAPFILEHEADER fileHeader;
+  if (file.size() < sizeof fileHeader || file[0] != 'B' || file[1] != 'M') throw EError("Ungueltiges Bitmap");
+  std::memcpy(&fileHeader, file.data(), sizeof fileHeader);
+  if (fileHeader.bfOffBits > file.size() || fileHeader.bfOffBits < sizeof fileHeader)
+    throw EError("Ungueltiges Bitmap");
+  return FromDib(file.subspan(sizeof fileHeader, fileHeader.bfOffBits - sizeof fileHeader),
+                 file.subspan(fileHeader.bfOffBits));
+}
+
+TBitmap TBitmap::FromPackedDib(std::span<const std::uint8_t> dib) {
+  BITMAPINFOHEADER header;
+  if (dib.size() < sizeof header) throw EError("Ungueltiges Bitmap");
+  std::memcpy(&header, dib.data(), sizeof header);
+  std::size_t headerBytes = header.biSize + ColourTableEntries(header) * sizeof(RGBQUAD);
+  if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER)) headerBytes = header.biSize;
+  if (headerBytes > dib.size()) throw EError("Ungueltiges Bitmap");
+  return FromDib(dib.first(headerBytes), dib.subspan(headerBytes));
+}
+
+TBitmap TBitmap::Clone() const {
+  if (Empty()) return {};
+  DIBSECTION section{};
+  GetObjectW(bitmap_.get(), sizeof section, &section);
+  std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+  section.dsBmih.biHeight = bottomUp_ ? height_ : -height_;
+  std::memcpy(info.data(), &section.dsBmih, sizeof(BITMAPINFOHEADER));
+  if (bitsPerPixel_ <= 8) {
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    SelectGuard select(dc.get(), bitmap_.get());
+    GetDIBColorTable(dc.get(), 0, 256, reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER)));
+  } else if (section.dsBmih.biCompression == BI_BITFIELDS) {
+    std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), section.dsBitfields, sizeof section.dsBitfields);
+  }
+  return FromInfo(*reinterpret_cast<const BITMAPINFO*>(info.data()), bits_,
+                  static_cast<std::size_t>(stride_) * height_);
+}
+
+void TBitmap::SetPixelFormat24() {
+  if (Empty() || bitsPerPixel_ == 24) return;
+  TBitmap converted(width_, height_);
+  {
+    // Both bitmaps must be deselected again before the old one is deleted.
+    UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+    UniqueMemoryDc target(CreateCompatibleDC(nullptr));
+    SelectGuard selectSource(source.get(), bitmap_.get());
+    SelectGuard selectTarget(target.get(), converted.Handle());
+    BitBlt(target.get(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  *this = std::move(converted);
+}
+
+const std::uint8_t* TBitmap::ScanLine(int row) const {
+  int stored = bottomUp_ ? height_ - 1 - row : row;
+  return bits_ + static_cast<std::size_t>(stored) * stride_;
+}
+
+std::uint8_t* TBitmap::ScanLine(int row) {
+  return const_cast<std::uint8_t*>(static_cast<const TBitmap&>(*this).ScanLine(row));
+}
+
+// ---------------------------------------------------------------------------
+// JPEG decoding. libjpeg reports errors through a callback that must not
+// return; it jumps back to the setjmp of the function that made the call.
+// Those functions hold no objects with destructors, so the jump skips none.
+
+namespace {
+
+struct JpegError {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void OnJpegError(j_common_ptr info) {
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  error->manager.format_message(info, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+extern "C" void OnJpegMessage(j_common_ptr, int) {}  // warnings are not shown anywhere
+
+bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::uint8_t* data, unsigned long size) {
+  if (setjmp(error->jump)) return false;
+  jpeg_mem_src(info, data, size);
+  jpeg_read_header(info, TRUE);
+  info->out_color_space = JCS_EXT_BGR;  // the byte order of a 24-bit DIB row
+  jpeg_start_decompress(info);
+  return true;
+}
+
+bool ReadRows(jpeg_decompress_struct* info, JpegError* error, TBitmap* target) {
+  if (setjmp(error->jump)) return false;
+  while (info->output_scanline < info->output_height) {
+    JSAMPROW row = target->ScanLine(static_cast<int>(info->output_scanline));
+    jpeg_read_scanlines(info, &row, 1);
+  }
+  jpeg_finish_decompress(info);
+  return true;
+}
+
+class Decompressor {
+ public:
+  Decompressor() {
+    info_.err = jpeg_std_error(&error_.manager);
+    error_.manager.error_exit = OnJpegError;
+    error_.manager.emit_message = OnJpegMessage;
+    error_.message[0] = '\0';
+    jpeg_create_decompress(&info_);
+  }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+  ~Decompressor() { jpeg_destroy_decompress(&info_); }
+
+  jpeg_decompress_struct* Info() { return &info_; }
+  JpegError* Error() { return &error_; }
+  [[noreturn]] void Throw() const { throw EError(std::string("JPEG-Fehler: ") + error_.message); }
+
+ private:
+  jpeg_decompress_struct info_{};
+  JpegError error_{};
+};
+
+}  // namespace
+
+TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
+  Decompressor decoder;
+  if (!StartDecoding(decoder.Info(), decoder.Error(), stream.data(), static_cast<unsigned long>(stream.size())))
+    decoder.Throw();
+  TBitmap bitmap(static_cast<int>(decoder.Info()->output_width), static_cast<int>(decoder.Info()->output_height));
+  if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap)) decoder.Throw();
+  return bitmap;
+}
+
+// ---------------------------------------------------------------------------
+
+std::span<const std::uint8_t> ResourceBytes(const std::string& name, LPCWSTR type) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource = FindResourceA(module, name.c_str(), reinterpret_cast<LPCSTR>(type));
+  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) throw EError(Format("Ressource %s nicht gefunden", name));
+  return {static_cast<const std::uint8_t*>(data), SizeofResource(module, resource)};
+}
+
+TPicture TPicture::FromResource(const std::string& name) {
+  return FromData(ResourceBytes(name, MAKEINTRESOURCEW(10) /* RT_RCDATA */));
+}
+
+TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
+  TPicture picture;
+  if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+    picture.jpeg_ = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
+    picture.bitmap_ = DecodeJpeg(data);
+    picture.format_ = Format::Jpeg;
+  } else {
+    picture.bitmap_ = TBitmap::FromBmpFile(data);
+    picture.format_ = Format::Bitmap;
+  }
+  return picture;
+}
+
+TPicture TPicture::FromBitmap(TBitmap bitmap) {
+  TPicture picture;
+  picture.format_ = bitmap.Empty() ? Format::None : Format::Bitmap;
+  picture.bitmap_ = std::move(bitmap);
+  return picture;
+}
+
+void TPicture::Assign(const TPicture& other) {
+  format_ = other.format_;
+  jpeg_ = other.jpeg_;  // the stream never changes, so copies share it
+  bitmap_ = other.bitmap_.Clone();
+}
+
+std::span<const std::uint8_t> TPicture::JpegStream() const {
+  if (!jpeg_) return {};
+  return {jpeg_->data(), jpeg_->size()};
+}
+
+void TPicture::Draw(HDC dc, int left, int top) const {
+  if (Empty()) return;
+  UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  SelectGuard select(memory.get(), bitmap_.Handle());
+  BitBlt(dc, left, top, Width(), Height(), memory.get(), 0, 0, SRCCOPY);
+}
+
+void TPicture::StretchDraw(HDC dc, const RECT& target) const {
+  if (Empty()) return;
+  UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  SelectGuard select(memory.get(), bitmap_.Handle());
+  POINT origin;
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, &origin);
+  StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, memory.get(), 0,
+             0, Width(), Height(), SRCCOPY);
+  SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+}
+
+}  // namespace forms

@@ -1,0 +1,100 @@
+// Pictures held by picture controls: device-independent bitmaps, and JPEG
+// pictures that keep their original stream next to the decoded bitmap (the
+// stream is what gets written out byte for byte).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "forms/Handles.h"
+
+namespace forms {
+
+// A DIB section. Rows are addressed from the top whatever the storage order.
+class TBitmap {
+ public:
+  TBitmap() = default;
+  // A blank 24-bit bitmap, stored bottom-up as Windows bitmaps usually are.
+  TBitmap(int width, int height);
+  // Parses a Windows bitmap file (file header included) of 1 to 32 bits per pixel.
+  static TBitmap FromBmpFile(std::span<const std::uint8_t> file);
+  // Parses a packed device-independent bitmap: information header, colour
+  // table and pixels, as bitmap resources store it.
+  static TBitmap FromPackedDib(std::span<const std::uint8_t> dib);
+
+  TBitmap Clone() const;
+  bool Empty() const { return !bitmap_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int BitsPerPixel() const { return bitsPerPixel_; }
+  HBITMAP Handle() const { return bitmap_.get(); }
+  // Converts the pixels to 24 bits per pixel in place; a no-op when they are.
+  void SetPixelFormat24();
+  const std::uint8_t* ScanLine(int row) const;
+  std::uint8_t* ScanLine(int row);
+
+ private:
+  static TBitmap FromDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits);
+  static TBitmap FromInfo(const BITMAPINFO& info, const void* bits, std::size_t bitsSize);
+  UniqueHbitmap bitmap_;
+  std::uint8_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  int bitsPerPixel_ = 0;
+  int stride_ = 0;
+  bool bottomUp_ = true;
+};
+
+// Decodes a baseline or progressive JPEG stream into a 24-bit bitmap.
+// Throws EError when the stream cannot be decoded.
+TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
+
+class TPicture {
+ public:
+  enum class Format { None, Bitmap, Jpeg };
+
+  TPicture() = default;
+  TPicture(const TPicture& other) { Assign(other); }
+  TPicture& operator=(const TPicture& other) {
+    if (this != &other) Assign(other);
+    return *this;
+  }
+  TPicture(TPicture&&) = default;
+  TPicture& operator=(TPicture&&) = default;
+
+  // Takes an embedded resource of type RCDATA, JPEG or BMP, told apart by its first bytes.
+  static TPicture FromResource(const std::string& name);
+  static TPicture FromData(std::span<const std::uint8_t> data);
+  static TPicture FromBitmap(TBitmap bitmap);
+
+  void Assign(const TPicture& other);
+  Format Kind() const { return format_; }
+  bool Empty() const { return format_ == Format::None; }
+  int Width() const { return bitmap_.Width(); }
+  int Height() const { return bitmap_.Height(); }
+  const TBitmap& Bitmap() const { return bitmap_; }
+  TBitmap& Bitmap() { return bitmap_; }
+  // The JPEG stream exactly as it was loaded; empty for bitmaps.
+  std::span<const std::uint8_t> JpegStream() const;
+
+  // Draws at the picture's own size with its top-left corner at (left, top),
+  // or stretched over the rectangle.
+  void Draw(HDC dc, int left, int top) const;
+  void StretchDraw(HDC dc, const RECT& target) const;
+
+ private:
+  Format format_ = Format::None;
+  std::shared_ptr<const std::vector<std::uint8_t>> jpeg_;
+  TBitmap bitmap_;
+};
+
+// The bytes of an embedded resource, which live as long as the module.
+// Throws EError "Ressource %s nicht gefunden" when it is missing.
+std::span<const std::uint8_t> ResourceBytes(const std::string& name, LPCWSTR type);
+
+}  // namespace forms

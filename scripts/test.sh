@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds both targets, checks the
+# 32-bit binary, then runs the unit and end-to-end tests of the 64-bit build
+# under Wine, in a private virtual display and a fresh Wine prefix.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+"$root/scripts/setup.sh"
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+work=$(mktemp -d /tmp/sarvane-test.XXXXXX)
+cleanup() { stop_environment; rm -rf "$work"; }
+trap cleanup EXIT
+start_display 1024x768
+make_prefix "$work/prefix"
+
+ctest --preset win32
+ctest --preset win64

@@ -1,0 +1,52 @@
+# Sourced by run.sh and test.sh: a private X display and a private Wine prefix
+# that the caller creates, owns and tears down.
+# shellcheck shell=bash
+
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko install prompts while the prefix is created.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+# start_display WIDTHxHEIGHT: starts Xvfb on a free display and exports DISPLAY.
+start_display() {
+  local geometry=$1 n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp -nolisten unix >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local tries
+    for tries in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+  done
+  echo "no free X display" >&2
+  return 1
+}
+
+# make_prefix DIR: a fresh 64-bit Wine prefix in DIR with a persistent wineserver.
+make_prefix() {
+  export WINEPREFIX=$1
+  export WINEARCH=win64
+  mkdir -p "$WINEPREFIX"
+  "$WINE" wineboot -i >/dev/null 2>&1
+  # Unmanaged windows hide and close in milliseconds instead of about two seconds,
+  # and there is no window manager on the virtual display anyway.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$WINESERVER" -w
+  # One wineserver for the whole session: each program start then costs
+  # milliseconds instead of seconds.
+  "$WINESERVER" -p
+  # A first program start, so later ones meet a running server and the pointer
+  # position is the real one.
+  "$WINE" cmd /c exit >/dev/null 2>&1 || true
+}
+
+stop_environment() {
+  if [ -n "${WINEPREFIX:-}" ]; then "$WINESERVER" -k >/dev/null 2>&1 || true; fi
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+}

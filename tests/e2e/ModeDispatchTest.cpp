@@ -1,0 +1,106 @@
+// Each command line starts the real screensaver; the mode that ran is told
+// from outside by the window it shows (or does not show) and its exit code.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "tests/e2e/SaverProcess.h"
+
+namespace {
+
+using e2e::Quoted;
+using e2e::SaverPath;
+using e2e::SaverProcess;
+
+constexpr DWORD kStartTimeout = 20000;
+constexpr DWORD kExitTimeout = 10000;
+
+class ModeDispatch : public ::testing::Test {
+ protected:
+  void SetUp() override { e2e::DeleteSettings(); }
+  void TearDown() override { e2e::DeleteSettings(); }
+};
+
+// The stage covers the primary screen; a close request to it ends the run.
+TEST_F(ModeDispatch, RunModeForNoSwitchSlashSAndAnythingUnrecognised) {
+  const wchar_t* arguments[] = {L"", L" /s", L" /S", L" /C", L" /P 1234", L" /A 99", L" -c"};
+  for (const wchar_t* argument : arguments) {
+    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SaverProcess saver(Quoted(SaverPath()) + argument);
+    HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
+    ASSERT_NE(stage, nullptr);
+    RECT bounds;
+    GetWindowRect(stage, &bounds);
+    EXPECT_EQ(bounds.left, 0);
+    EXPECT_EQ(bounds.top, 0);
+    EXPECT_EQ(bounds.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(bounds.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(saver.WaitForWindow(L"Configuration", 0), nullptr);
+    PostMessageW(stage, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+  }
+}
+
+TEST_F(ModeDispatch, ConfigureModeShowsTheOwnerlessSettingsDialogOnly) {
+  const wchar_t* arguments[] = {L" /c", L" /c:1234", L" /c 1234", L" /s /c"};
+  for (const wchar_t* argument : arguments) {
+    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SaverProcess saver(Quoted(SaverPath()) + argument);
+    HWND dialog = saver.WaitForWindow(L"Configuration", kStartTimeout);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+    EXPECT_EQ(saver.VisibleWindows().size(), 1u) << "the stage must not be shown in configure mode";
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+  }
+}
+
+// Password setup does nothing; preview without a separate handle word ends at
+// once. Neither shows a window, and neither touches the settings file.
+TEST_F(ModeDispatch, PasswordSetupAndHandlelessPreviewEndAtOnceWithoutWindows) {
+  const wchar_t* arguments[] = {L" /a", L" /a 99", L" /p", L" /p:1234", L" /a /p 5 /c", L" /p /c"};
+  for (const wchar_t* argument : arguments) {
+    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SaverProcess saver(Quoted(SaverPath()) + argument);
+    bool sawWindow = false;
+    DWORD code = STILL_ACTIVE;
+    for (DWORD waited = 0; waited < kStartTimeout && code == STILL_ACTIVE; waited += 10) {
+      sawWindow = sawWindow || !saver.VisibleWindows().empty();
+      code = saver.WaitForExit(10);
+    }
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(sawWindow);
+    EXPECT_EQ(GetFileAttributesW(e2e::SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+// The program's own path takes part in the tests: a folder whose name starts
+// with "p", written with forward slashes, selects preview mode even with /c.
+TEST_F(ModeDispatch, ProgramPathContainingSlashPSelectsPreview) {
+  std::wstring saver = SaverPath();
+  std::wstring folder = saver.substr(0, saver.find_last_of(L'\\')) + L"\\previewcopy";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::wstring copy = folder + L"\\SarvaneShuttle.scr";
+  ASSERT_TRUE(CopyFileW(saver.c_str(), copy.c_str(), FALSE));
+  std::wstring slashed = copy;
+  for (auto& c : slashed)
+    if (c == L'\\') c = L'/';
+  {
+    SaverProcess preview(Quoted(slashed) + L" /c", copy);
+    EXPECT_EQ(preview.WaitForExit(kStartTimeout), 0u);
+  }
+  {
+    // With backslashes the same path holds no "/p", and /c decides.
+    SaverProcess configure(Quoted(copy) + L" /c", copy);
+    HWND dialog = configure.WaitForWindow(L"Configuration", kStartTimeout);
+    EXPECT_NE(dialog, nullptr);
+    if (dialog) PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(configure.WaitForExit(kExitTimeout), 0u);
+  }
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace

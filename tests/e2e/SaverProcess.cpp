@@ -1,0 +1,98 @@
+#include "tests/e2e/SaverProcess.h"
+
+#include <stdexcept>
+
+namespace e2e {
+
+std::wstring& SaverPath() {
+  static std::wstring path;
+  return path;
+}
+
+std::wstring SettingsPath() {
+  wchar_t directory[MAX_PATH];
+  GetWindowsDirectoryW(directory, MAX_PATH);
+  return std::wstring(directory) + L"\\SarvaneShuttle.ini";
+}
+
+void DeleteSettings() { DeleteFileW(SettingsPath().c_str()); }
+
+std::string ReadSetting(const char* key) {
+  char value[256];
+  GetPrivateProfileStringA("Settings", key, "<missing>", value, sizeof value, "SarvaneShuttle.ini");
+  return value;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+SaverProcess::SaverProcess(const std::wstring& commandLine, const std::wstring& program,
+                           const std::wstring& directory) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring mutableLine = commandLine;
+  const std::wstring& file = program.empty() ? SaverPath() : program;
+  if (!CreateProcessW(file.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &startup, &info_))
+    throw std::runtime_error("CreateProcess failed: " + std::to_string(GetLastError()));
+}
+
+SaverProcess::~SaverProcess() {
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool SaverProcess::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD SaverProcess::WaitForExit(DWORD milliseconds) {
+  if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+namespace {
+
+struct Search {
+  DWORD process;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<Search*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process && IsWindowVisible(window)) search->windows.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> SaverProcess::VisibleWindows() const {
+  Search search{info_.dwProcessId, {}};
+  EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
+  return search.windows;
+}
+
+HWND SaverProcess::WaitForWindow(const std::wstring& caption, DWORD milliseconds) const {
+  DWORD start = GetTickCount();
+  do {
+    for (HWND window : VisibleWindows())
+      if (WindowCaption(window) == caption) return window;
+    Sleep(20);
+  } while (GetTickCount() - start < milliseconds && Running());
+  return nullptr;
+}
+
+void SaverProcess::WaitForIdle(DWORD milliseconds) const { WaitForInputIdle(info_.hProcess, milliseconds); }
+
+std::wstring WindowCaption(HWND window) {
+  wchar_t caption[256] = {};
+  GetWindowTextW(window, caption, 256);
+  return caption;
+}
+
+}  // namespace e2e

@@ -1,0 +1,51 @@
+// Starts the real screensaver as a process of its own and watches it from
+// outside: its windows, its exit code, the settings file it shares with us
+// (both processes run in the same Wine prefix).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The screensaver under test, as a Windows path (set from the command line).
+std::wstring& SaverPath();
+
+// The settings file in the Windows directory, where a bare profile name lands.
+std::wstring SettingsPath();
+void DeleteSettings();
+// The raw value text of a key, or "<missing>".
+std::string ReadSetting(const char* key);
+
+class SaverProcess {
+ public:
+  // `commandLine` is the whole command line; `program` the file to start
+  // (the saver itself unless given), `directory` the working directory.
+  explicit SaverProcess(const std::wstring& commandLine, const std::wstring& program = L"",
+                        const std::wstring& directory = L"");
+  SaverProcess(const SaverProcess&) = delete;
+  SaverProcess& operator=(const SaverProcess&) = delete;
+  ~SaverProcess();  // kills a process that is still running
+
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Running() const;
+  // The exit code, or STILL_ACTIVE when the process did not end in time.
+  DWORD WaitForExit(DWORD milliseconds);
+  // The visible top-level windows of the process.
+  std::vector<HWND> VisibleWindows() const;
+  // Waits for a visible top-level window with this caption; null on timeout.
+  HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds) const;
+  // Waits until the process has become idle (waiting for input), or has ended.
+  void WaitForIdle(DWORD milliseconds) const;
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+std::wstring WindowCaption(HWND window);
+// The command line word that quotes the saver's path.
+std::wstring Quoted(const std::wstring& path);
+
+}  // namespace e2e

@@ -1,0 +1,221 @@
+// The form layer's loop and event semantics, on real windows under the
+// platform's own message queue.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "forms/Application.h"
+#include "forms/Form.h"
+
+namespace {
+
+using forms::Application;
+
+class TTestForm : public forms::TForm {
+ public:
+  explicit TTestForm(const std::string& layout, forms::EventTable events = {})
+      : TForm(forms::ParseLayout(layout), std::move(events)) {}
+};
+
+const char* kPlainForm =
+    "form Test: TTest\n"
+    "  BorderStyle = none\n"
+    "  Left = 10\n  Top = 10\n  Width = 100\n  Height = 80\n"
+    "end\n";
+
+struct TPlainForm : TTestForm {
+  TPlainForm();
+};
+
+const char* kEventForm =
+    "form Test: TTest\n"
+    "  BorderStyle = none\n"
+    "  Left = 10\n  Top = 10\n  Width = 100\n  Height = 80\n"
+    "  OnShow = FormShow\n  OnActivate = FormActivate\n  OnKeyDown = FormKeyDown\n"
+    "end\n";
+
+// Drains the queue, including the activation events the forms post to themselves.
+void Pump() {
+  for (int i = 0; i < 5; ++i) {
+    Application.ProcessMessages();
+    Sleep(5);
+  }
+}
+
+TPlainForm::TPlainForm() : TTestForm(kPlainForm) {}
+
+class Forms : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application.SetTerminated(false);
+    Application.SetErrorSink([this](const std::string& text, const std::string& caption) {
+      reports.push_back(caption + ": " + text);
+    });
+  }
+  void TearDown() override {
+    Application.DestroyForms();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    Application.SetTerminated(false);
+    Application.SetErrorSink(nullptr);
+  }
+  std::vector<std::string> reports;
+};
+
+TEST_F(Forms, ShowRunsOnShowBeforeVisibleThenOnActivateFromTheQueue) {
+  std::vector<std::string> events;
+  TTestForm* form = nullptr;
+  forms::EventTable table{{{"FormShow",
+                            [&] { events.push_back(IsWindowVisible(form->Handle()) ? "show:visible" : "show:hidden"); }},
+                           {"FormActivate", [&] { events.push_back("activate"); }}},
+                          {{"FormKeyDown", [&](WORD& key) { events.push_back("key " + std::to_string(key)); }}}};
+  form = new TTestForm(kEventForm, table);
+  std::unique_ptr<TTestForm> owner(form);
+  EXPECT_FALSE(form->Visible());
+  form->Show();
+  EXPECT_EQ(events, (std::vector<std::string>{"show:hidden"})) << "OnActivate must wait for the queue";
+  Pump();
+  EXPECT_EQ(events, (std::vector<std::string>{"show:hidden", "activate"}));
+  SendMessageW(form->Handle(), WM_KEYDOWN, 'N', 0);
+  SendMessageW(form->Handle(), WM_SYSKEYDOWN, VK_MENU, 0);
+  EXPECT_EQ(events.back(), "key 18");
+  EXPECT_EQ(events[events.size() - 2], "key 78");
+}
+
+TEST_F(Forms, LayoutNamingAMissingHandlerFailsCreation) {
+  try {
+    TTestForm form(kEventForm, {{{"FormShow", [] {}}}, {}});
+    ADD_FAILURE() << "created without FormActivate";
+  } catch (const forms::EError& error) {
+    EXPECT_NE(std::string(error.what()).find("FormActivate"), std::string::npos) << error.what();
+  }
+}
+
+TEST_F(Forms, ModalLoopEndsOnModalResultAndReenablesOtherWindows) {
+  TTestForm other(kPlainForm);
+  other.Show();
+  TTestForm* dialog = nullptr;
+  bool otherWasDisabled = false;
+  forms::EventTable table{{{"FormShow", [] {}},
+                           {"FormActivate",
+                            [&] {
+                              otherWasDisabled = !IsWindowEnabled(other.Handle());
+                              dialog->SetModalResult(forms::mrOk);
+                            }}},
+                          {{"FormKeyDown", [](WORD&) {}}}};
+  dialog = new TTestForm(kEventForm, table);
+  std::unique_ptr<TTestForm> owner(dialog);
+  EXPECT_EQ(dialog->ShowModal(), forms::mrOk);
+  EXPECT_TRUE(otherWasDisabled);
+  EXPECT_TRUE(IsWindowEnabled(other.Handle()));
+  EXPECT_FALSE(dialog->Visible());
+  EXPECT_FALSE(Application.Terminated());
+}
+
+TEST_F(Forms, TerminationEndsModalLoopWithCancelAndLeavesQuitForOuterLoop) {
+  TTestForm* dialog = nullptr;
+  forms::EventTable table{{{"FormShow", [] {}}, {"FormActivate", [&] { Application.Terminate(); }}},
+                          {{"FormKeyDown", [](WORD&) {}}}};
+  dialog = new TTestForm(kEventForm, table);
+  std::unique_ptr<TTestForm> owner(dialog);
+  EXPECT_EQ(dialog->ShowModal(), forms::mrCancel);
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_FALSE(dialog->Visible());
+  MSG message;
+  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was swallowed";
+}
+
+TEST_F(Forms, ClosingHidesOrdinaryFormsCancelsModalOnesAndTerminatesOnMainForm) {
+  TPlainForm* main = nullptr;
+  Application.CreateForm(main);
+  TPlainForm* second = nullptr;
+  Application.CreateForm(second);
+  ASSERT_EQ(Application.MainForm(), main);
+
+  second->Show();
+  SendMessageW(second->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(second->Visible());
+  EXPECT_TRUE(IsWindow(second->Handle())) << "closing must not destroy";
+  EXPECT_FALSE(Application.Terminated());
+
+  // Closing a modal form from inside its loop.
+  PostMessageW(second->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(second->ShowModal(), forms::mrCancel);
+  EXPECT_FALSE(Application.Terminated());
+
+  // Closing the main form ends the run.
+  PostMessageW(main->Handle(), WM_CLOSE, 0, 0);
+  Application.Run();
+  EXPECT_TRUE(Application.Terminated());
+}
+
+TEST_F(Forms, ProcessMessagesDrainsPastQuitAndSetsTheFlag) {
+  TTestForm form(kPlainForm);
+  form.Show();
+  Pump();
+  // Posted in this order, the quit message comes first; the close after it
+  // hides the (non-main) form only if the draining goes on.
+  PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 0, 0);
+  PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+  Application.ProcessMessages();
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_FALSE(form.Visible()) << "messages after the quit were not dispatched";
+  MSG message;
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+TEST_F(Forms, ErrorInHandlerIsReportedAndTheLoopGoesOn) {
+  int activations = 0;
+  TTestForm* form = nullptr;
+  forms::EventTable table{{{"FormShow", [] { throw forms::EError("Datei X kann nicht erstellt werden"); }},
+                           {"FormActivate", [&] { ++activations; }}},
+                          {{"FormKeyDown", [](WORD&) { throw std::runtime_error("Taste?"); }}}};
+  form = new TTestForm(kEventForm, table);
+  std::unique_ptr<TTestForm> owner(form);
+  form->Show();
+  EXPECT_TRUE(form->Visible()) << "an error in OnShow must not stop the show";
+  Pump();
+  EXPECT_EQ(activations, 1);
+  SendMessageW(form->Handle(), WM_KEYDOWN, 'Q', 0);
+  std::string title = Application.Title();
+  EXPECT_EQ(reports, (std::vector<std::string>{title + ": Datei X kann nicht erstellt werden.",
+                                                title + ": Taste?."}));
+}
+
+// A form whose creation fails, to see the reference handling of CreateForm.
+struct TFailingForm : forms::TForm {
+  static inline TFailingForm** reference = nullptr;
+  static inline bool sawReference = false;
+  TFailingForm() : TForm(forms::ParseLayout(kPlainForm), {}) {
+    sawReference = *reference == this;
+    throw forms::EError("Fenster kann nicht erstellt werden");
+  }
+};
+
+TEST_F(Forms, CreateFormSetsReferenceBeforeConstructionAndClearsItOnFailure) {
+  TFailingForm* failing = nullptr;
+  TFailingForm::reference = &failing;
+  EXPECT_THROW(Application.CreateForm(failing), forms::EError);
+  EXPECT_TRUE(TFailingForm::sawReference);
+  EXPECT_EQ(failing, nullptr);
+  EXPECT_EQ(Application.MainForm(), nullptr) << "a failed form must not become the main form";
+}
+
+TEST_F(Forms, DesktopCentredFormIsPlacedWhenFirstShown) {
+  TTestForm form(
+      "form Test: TTest\n  BorderStyle = none\n  Placement = desktopCenter\n"
+      "  Left = 291\n  Top = 338\n  ClientWidth = 430\n  ClientHeight = 44\nend\n");
+  RECT before = form.BoundsRect();
+  EXPECT_EQ(before.left, 291);
+  form.Show();
+  RECT after = form.BoundsRect();
+  EXPECT_EQ(after.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - 430) / 2);
+  EXPECT_EQ(after.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - 44) / 2);
+  EXPECT_EQ(after.right - after.left, 430);
+}
+
+}  // namespace

@@ -1,0 +1,5 @@
+#include "vessels/UnitScreenSaverForeground.h"
+
+TScreenSaverForeground* ScreenSaverForeground = nullptr;
+
+TScreenSaverForeground::TScreenSaverForeground() : TVesselForm("TSCREENSAVERFOREGROUND") {}

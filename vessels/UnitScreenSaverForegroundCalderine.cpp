@@ -1,0 +1,5 @@
+#include "vessels/UnitScreenSaverForegroundCalderine.h"
+
+TScreenSaverForegroundCalderine* ScreenSaverForegroundCalderine = nullptr;
+
+TScreenSaverForegroundCalderine::TScreenSaverForegroundCalderine() : TVesselForm("TSCREENSAVERFOREGROUNDCALDERINE") {}

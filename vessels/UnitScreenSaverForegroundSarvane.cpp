@@ -1,0 +1,5 @@
+#include "vessels/UnitScreenSaverForegroundSarvane.h"
+
+TScreenSaverForegroundSarvane* ScreenSaverForegroundSarvane = nullptr;
+
+TScreenSaverForegroundSarvane::TScreenSaverForegroundSarvane() : TVesselForm("TSCREENSAVERFOREGROUNDSARVANE") {}

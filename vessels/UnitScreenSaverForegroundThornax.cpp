@@ -1,0 +1,5 @@
+#include "vessels/UnitScreenSaverForegroundThornax.h"
+
+TScreenSaverForegroundThornax* ScreenSaverForegroundThornax = nullptr;
+
+TScreenSaverForegroundThornax::TScreenSaverForegroundThornax() : TVesselForm("TSCREENSAVERFOREGROUNDTHORNAX") {}
