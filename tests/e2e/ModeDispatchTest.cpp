@@ -27,7 +27,7 @@ class ModeDispatch : public ::testing::Test {
 TEST_F(ModeDispatch, RunModeForNoSwitchSlashSAndAnythingUnrecognised) {
   const wchar_t* arguments[] = {L"", L" /s", L" /S", L" /C", L" /P 1234", L" /A 99", L" -c"};
   for (const wchar_t* argument : arguments) {
-    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SCOPED_TRACE(testing::Message() << "arguments:" << argument);
     SaverProcess saver(Quoted(SaverPath()) + argument);
     HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
     ASSERT_NE(stage, nullptr);
@@ -46,7 +46,7 @@ TEST_F(ModeDispatch, RunModeForNoSwitchSlashSAndAnythingUnrecognised) {
 TEST_F(ModeDispatch, ConfigureModeShowsTheOwnerlessSettingsDialogOnly) {
   const wchar_t* arguments[] = {L" /c", L" /c:1234", L" /c 1234", L" /s /c"};
   for (const wchar_t* argument : arguments) {
-    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SCOPED_TRACE(testing::Message() << "arguments:" << argument);
     SaverProcess saver(Quoted(SaverPath()) + argument);
     HWND dialog = saver.WaitForWindow(L"Configuration", kStartTimeout);
     ASSERT_NE(dialog, nullptr);
@@ -62,7 +62,7 @@ TEST_F(ModeDispatch, ConfigureModeShowsTheOwnerlessSettingsDialogOnly) {
 TEST_F(ModeDispatch, PasswordSetupAndHandlelessPreviewEndAtOnceWithoutWindows) {
   const wchar_t* arguments[] = {L" /a", L" /a 99", L" /p", L" /p:1234", L" /a /p 5 /c", L" /p /c"};
   for (const wchar_t* argument : arguments) {
-    SCOPED_TRACE(testing::Message() << "arguments:" << std::string(argument, argument + wcslen(argument)));
+    SCOPED_TRACE(testing::Message() << "arguments:" << argument);
     SaverProcess saver(Quoted(SaverPath()) + argument);
     bool sawWindow = false;
     DWORD code = STILL_ACTIVE;
