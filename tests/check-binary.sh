@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Usage: check-binary.sh OBJDUMP FILE FORMAT
-# Fails unless FILE is a Windows GUI program of FORMAT (pe-i386, pe-x86-64)
+# Usage: check-binary.sh OBJDUMP FILE FORMAT   (FORMAT as objdump names it: pei-i386, pei-x86-64)
+# Fails unless FILE is a Windows GUI program of FORMAT
 # whose imports are all Windows system DLLs.
 set -euo pipefail
 objdump=$1 file=$2 format=$3
