@@ -218,4 +218,22 @@ TEST_F(Forms, DesktopCentredFormIsPlacedWhenFirstShown) {
   EXPECT_EQ(after.right - after.left, 430);
 }
 
+// Layouts are UTF-8; the texts must reach the controls through the wide API intact.
+TEST_F(Forms, GermanTextsReachTheControlsIntact) {
+  TTestForm form(
+      "form Test: TTest\n"
+      "  Caption = \"Einstellungen f\xC3\xBCr \xE2\x80\x9ESarvane\xE2\x80\x9C\"\n"
+      "  Label3: Label\n    Caption = \"Durchl\xC3\xA4ufe pro Hintergrundbild\"\n  end\n"
+      "  cbChooseVessel: ComboBox\n    Items = \"Sarvane\", \"zuf\xC3\xA4llig\"\n    Width = 81\n    Height = 21\n"
+      "  end\n"
+      "end\n");
+  wchar_t caption[64];
+  GetWindowTextW(form.Handle(), caption, 64);
+  EXPECT_STREQ(caption, L"Einstellungen f\u00FCr \u201ESarvane\u201C");
+  EXPECT_EQ(form.Control<forms::TLabel>("Label3").Caption(), L"Durchl\u00E4ufe pro Hintergrundbild");
+  auto& vessels = form.Control<forms::TComboBox>("cbChooseVessel");
+  ASSERT_EQ(vessels.Count(), 2);
+  EXPECT_EQ(vessels.Item(1), L"zuf\u00E4llig");
+}
+
 }  // namespace
