@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "forms/Application.h"
@@ -64,6 +65,7 @@ class Forms : public ::testing::Test {
     Application.SetErrorSink(nullptr);
   }
   std::vector<std::string> reports;
+  DWORD mainThread_ = GetCurrentThreadId();
 };
 
 TEST_F(Forms, ShowRunsOnShowBeforeVisibleThenOnActivateFromTheQueue) {
@@ -216,6 +218,47 @@ TEST_F(Forms, DesktopCentredFormIsPlacedWhenFirstShown) {
   EXPECT_EQ(after.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - 430) / 2);
   EXPECT_EQ(after.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - 44) / 2);
   EXPECT_EQ(after.right - after.left, 430);
+}
+
+// The real report: a message box owned by this thread, captioned with the
+// application title, holding the message with its full stop and one button.
+TEST_F(Forms, ErrorReportIsAMessageBoxWithTitleAndFullStop) {
+  Application.SetErrorSink(nullptr);
+  std::wstring seenText, seenCaption;
+  int buttons = 0;
+  std::thread closer([&] {
+    for (int i = 0; i < 500 && seenCaption.empty(); ++i) {
+      Sleep(10);
+      HWND box = nullptr;
+      EnumThreadWindows(
+          mainThread_,
+          [](HWND window, LPARAM found) {
+            wchar_t name[16];
+            GetClassNameW(window, name, 16);
+            if (std::wstring(name) == L"#32770") *reinterpret_cast<HWND*>(found) = window;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&box));
+      if (!box) continue;
+      wchar_t text[256];
+      GetWindowTextW(box, text, 256);
+      seenCaption = text;
+      GetDlgItemTextW(box, 0xFFFF, text, 256);
+      seenText = text;
+      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetClassNameW(child, text, 256);
+        if (std::wstring(text) == L"Button") ++buttons;
+      }
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  });
+  Application.ShowException(forms::EError("Leinwand/Bild erlaubt kein Zeichnen"));
+  closer.join();
+  std::string title = Application.Title();
+  EXPECT_EQ(seenCaption, std::wstring(title.begin(), title.end()));
+  EXPECT_EQ(title, "unit_tests");  // the first character keeps its case
+  EXPECT_EQ(seenText, L"Leinwand/Bild erlaubt kein Zeichnen.");
+  EXPECT_EQ(buttons, 1);
 }
 
 // Layouts are UTF-8; the texts must reach the controls through the wide API intact.
