@@ -32,7 +32,8 @@ void DrawStretched(HDC target, const RECT& area, const forms::TBitmap& picture) 
   } else {
     SetStretchBltMode(target, COLORONCOLOR);
   }
-  StretchBlt(target, 0, 0, area.right, area.bottom, source.get(), 0, 0, picture.Width(), picture.Height(), SRCCOPY);
+  StretchBlt(target, 0, 0, area.right, area.bottom, source.get(), 0, 0, picture.Width(), picture.Height(),
+             SRCCOPY);
 }
 
 }  // namespace
@@ -42,7 +43,8 @@ void RunPreview(const std::vector<std::string>& words) {
   if (words.size() < 3) return;
   // Handles are 32-bit values even in 64-bit processes; sign-extension is how
   // the platform widens them.
-  HWND host = reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(ParseHandleWord(words[2]))));
+  HWND host = reinterpret_cast<HWND>(
+      static_cast<std::intptr_t>(static_cast<std::int32_t>(ParseHandleWord(words[2]))));
   forms::TBitmap picture =
       forms::TBitmap::FromPackedDib(forms::ResourceBytes("RES_PREVIEW", MAKEINTRESOURCEW(2) /* RT_BITMAP */));
 

@@ -14,6 +14,8 @@ void Write(const Key& key, const std::string& text) {
   WritePrivateProfileStringA(kSection, key.name, text.c_str(), kFileName);
 }
 
-void Write(const Key& key, int value) { Write(key, std::to_string(value)); }
+void Write(const Key& key, int value) {
+  Write(key, std::to_string(value));
+}
 
 }  // namespace settings

@@ -2,4 +2,6 @@
 
 #include "app/Program.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return app::RunProgram(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  return app::RunProgram();
+}

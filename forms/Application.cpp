@@ -7,7 +7,9 @@ namespace forms {
 
 TApplication Application;
 
-TApplication::~TApplication() { DestroyForms(); }
+TApplication::~TApplication() {
+  DestroyForms();
+}
 
 void TApplication::FormDeleter::operator()(TForm* form) const {
   form->~TForm();
@@ -55,7 +57,9 @@ void TApplication::ProcessMessages() {
   }
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+  PostQuitMessage(0);
+}
 
 std::string TApplication::Title() const {
   char path[MAX_PATH] = {};

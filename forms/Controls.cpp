@@ -74,13 +74,14 @@ void TControl::Create(const LayoutNode& node, HWND parent, LPCWSTR className, DW
   if (own) {
     CreateHandle(exStyle, className, caption.c_str(), style, left, top, width, height, parent);
   } else {
-    HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, left, top, width, height, parent,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, left, top, width, height,
+                                  parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw EError(Format("Steuerelement %s kann nicht erstellt werden", name_));
     Attach(window);
   }
   if (const LayoutProperty* font = node.Find("Font")) font_.reset(CreateLayoutFont(*font, form_));
-  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : form_.FontHandle()), FALSE);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : form_.FontHandle()),
+               FALSE);
 }
 
 int TControl::Left() const {
@@ -117,7 +118,9 @@ std::wstring TControl::Caption() const {
   return text;
 }
 
-void TControl::SetCaption(std::wstring_view caption) { SetWindowTextW(Handle(), std::wstring(caption).c_str()); }
+void TControl::SetCaption(std::wstring_view caption) {
+  SetWindowTextW(Handle(), std::wstring(caption).c_str());
+}
 
 HBRUSH TControl::ControlColour(HDC dc) {
   COLORREF background = colour_ != CLR_INVALID ? colour_ : form_.Colour();
@@ -252,7 +255,9 @@ LRESULT TContainer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------
 
 TLabel::TLabel(TForm& form, const LayoutNode& node, HWND parent)
-    : TControl(form, node), autoSize_(node.Flag("AutoSize", true)), transparent_(node.Flag("Transparent", false)) {
+    : TControl(form, node),
+      autoSize_(node.Flag("AutoSize", true)),
+      transparent_(node.Flag("Transparent", false)) {
   DWORD style = SS_NOPREFIX | SS_NOTIFY | (node.Flag("WordWrap", false) ? SS_LEFT : SS_LEFTNOWORDWRAP);
   Create(node, parent, L"STATIC", style, transparent_ ? WS_EX_TRANSPARENT : 0, false);
   FitToText();
@@ -265,8 +270,10 @@ void TLabel::FitToText() {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
   SelectGuard selectFont(dc.get(), font);
   RECT bounds{0, 0, 0, 0};
-  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SetWindowPos(Handle(), nullptr, 0, 0, bounds.right, bounds.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SetWindowPos(Handle(), nullptr, 0, 0, bounds.right, bounds.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TLabel::SetText(std::wstring_view text) {
@@ -311,17 +318,24 @@ TComboBox::TComboBox(TForm& form, const LayoutNode& node, HWND parent) : TContro
   for (auto& property : sized.properties)
     if (property.key == "Height") property.values[0].number *= static_cast<int>(items.size()) + 2;
   Create(sized, parent, L"COMBOBOX", style, 0, false);
-  for (const auto& item : items) SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  for (const auto& item : items)
+    SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
   if (int itemHeight = node.Integer("ItemHeight", 0); itemHeight > 0)
     SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, form.Scale(itemHeight));
   if (auto text = node.Text("Text")) SetCaption(Widen(*text));
 }
 
-int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+int TComboBox::ItemIndex() const {
+  return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+}
 
-void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void TComboBox::SetItemIndex(int index) {
+  SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
 
-int TComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
+int TComboBox::Count() const {
+  return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0));
+}
 
 std::wstring TComboBox::Item(int index) const {
   auto length = SendMessageW(Handle(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -345,18 +359,25 @@ TTrackBar::TTrackBar(TForm& form, const LayoutNode& node, HWND parent) : TContro
   SetPosition(node.Integer("Position", 0));
 }
 
-int TTrackBar::Position() const { return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)); }
+int TTrackBar::Position() const {
+  return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0));
+}
 
-void TTrackBar::SetPosition(int position) { SendMessageW(Handle(), TBM_SETPOS, TRUE, position); }
+void TTrackBar::SetPosition(int position) {
+  SendMessageW(Handle(), TBM_SETPOS, TRUE, position);
+}
 
 TProgressBar::TProgressBar(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
   InitCommonControlsOnce();
   Create(node, parent, PROGRESS_CLASSW, node.Flag("Smooth", false) ? PBS_SMOOTH : 0, 0, false);
-  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(node.Integer("Min", 0)), node.Integer("Max", 100));
+  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(node.Integer("Min", 0)),
+               node.Integer("Max", 100));
   SetPosition(node.Integer("Position", 0));
 }
 
-int TProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+int TProgressBar::Position() const {
+  return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0));
+}
 
 void TProgressBar::SetPosition(int position) {
   SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position), 0);

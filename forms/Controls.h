@@ -148,7 +148,8 @@ class TProgressBar : public TControl {
 // Builds the controls of a layout node's subtree, parents before children, in
 // layout order. That order is the platform's sibling order: it is the tab order,
 // and where siblings overlap the earlier one lies on top.
-void CreateControls(TForm& form, const LayoutNode& node, HWND parent, std::vector<std::unique_ptr<TControl>>& all);
+void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
+                    std::vector<std::unique_ptr<TControl>>& all);
 
 // A colour of a layout: a name or red, green, blue.
 COLORREF LayoutColour(const LayoutProperty& property);

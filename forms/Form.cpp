@@ -80,7 +80,9 @@ TForm::TForm(const std::string& layoutResource, EventTable events) : layout_(Loa
   Build(std::move(events));
 }
 
-TForm::TForm(const LayoutNode& layout, EventTable events) : layout_(layout) { Build(std::move(events)); }
+TForm::TForm(const LayoutNode& layout, EventTable events) : layout_(layout) {
+  Build(std::move(events));
+}
 
 TForm::~TForm() {
   if (Handle()) DestroyWindow(Handle());
@@ -91,10 +93,12 @@ void TForm::Build(EventTable events) {
   RegisterClassOnce(kFormClass, CS_DBLCLKS, nullptr);
   if (layout_.Flag("Scaled", false)) dpi_ = ScreenDpi();
   colour_ = layout_.Find("Color") ? LayoutColour(*layout_.Find("Color")) : GetSysColor(COLOR_BTNFACE);
-  fontColour_ = layout_.Find("FontColor") ? LayoutColour(*layout_.Find("FontColor")) : GetSysColor(COLOR_WINDOWTEXT);
+  fontColour_ =
+      layout_.Find("FontColor") ? LayoutColour(*layout_.Find("FontColor")) : GetSysColor(COLOR_WINDOWTEXT);
   brush_.reset(CreateSolidBrush(colour_));
 
-  LayoutProperty defaultFont{"Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
+  LayoutProperty defaultFont{
+      "Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
   const LayoutProperty& font = layout_.Find("Font") ? *layout_.Find("Font") : defaultFont;
   LOGFONTW description{};
   description.lfHeight = -MulDiv(font.values[1].number, dpi_, 72);
@@ -128,7 +132,8 @@ void TForm::Build(EventTable events) {
   }
 
   BindEvents(layout_, nullptr, events);
-  for (const auto& control : controls_) BindEvents(*layout_.FindChild(control->Name()), control.get(), events);
+  for (const auto& control : controls_)
+    BindEvents(*layout_.FindChild(control->Name()), control.get(), events);
 }
 
 void TForm::BindEvents(const LayoutNode& node, TControl* control, EventTable& events) {
@@ -144,18 +149,22 @@ void TForm::BindEvents(const LayoutNode& node, TControl* control, EventTable& ev
     if (property.key == "OnClick" && control) control->OnClick = notify(property);
     if (property.key == "OnKeyDown") {
       const std::string& handler = property.values[0].text;
-      auto it = std::find_if(events.key.begin(), events.key.end(), [&](auto& entry) { return entry.first == handler; });
+      auto it = std::find_if(events.key.begin(), events.key.end(),
+                             [&](auto& entry) { return entry.first == handler; });
       if (it == events.key.end()) throw EError(Format("Ereignisbehandlung %s fehlt", handler));
       onKeyDown_ = it->second;
     }
   }
 }
 
-TForm* TForm::FromHandle(HWND window) { return dynamic_cast<TForm*>(TWinHandler::FromHandle(window)); }
+TForm* TForm::FromHandle(HWND window) {
+  return dynamic_cast<TForm*>(TWinHandler::FromHandle(window));
+}
 
 bool TForm::WantsDialogKeys() const {
-  return std::any_of(controls_.begin(), controls_.end(),
-                     [](const auto& control) { return (GetWindowLongW(control->Handle(), GWL_STYLE) & WS_TABSTOP) != 0; });
+  return std::any_of(controls_.begin(), controls_.end(), [](const auto& control) {
+    return (GetWindowLongW(control->Handle(), GWL_STYLE) & WS_TABSTOP) != 0;
+  });
 }
 
 TControl* TForm::FindControl(std::string_view name) const {
@@ -183,7 +192,9 @@ void TForm::Show() {
   SetForegroundWindow(Handle());
 }
 
-void TForm::Hide() { ShowWindow(Handle(), SW_HIDE); }
+void TForm::Hide() {
+  ShowWindow(Handle(), SW_HIDE);
+}
 
 void TForm::Close() {
   if (modal_)

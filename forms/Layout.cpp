@@ -14,9 +14,15 @@ namespace {
   throw EError("Layout, Zeile " + std::to_string(line) + ": " + std::string(what));
 }
 
-bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsNameStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsNameChar(char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9');
+}
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
 
 // A cursor over one line of layout text.
 class LineReader {
@@ -257,15 +263,15 @@ struct PropertySpec {
   std::vector<std::string_view> choices = {};
 };
 
-const std::vector<std::string_view> kColourNames = {"black",    "white",      "navy",   "btnFace",
-                                                    "window",   "windowText", "btnText"};
+const std::vector<std::string_view> kColourNames = {"black",  "white",      "navy",   "btnFace",
+                                                    "window", "windowText", "btnText"};
 
 const std::vector<PropertySpec> kBoundsKeys = {
     {"Left", Shape::Integer}, {"Top", Shape::Integer}, {"Width", Shape::Integer}, {"Height", Shape::Integer}};
 
 const std::vector<PropertySpec> kControlKeys = {
-    {"Visible", Shape::Flag},      {"Enabled", Shape::Flag}, {"TabOrder", Shape::Integer},
-    {"Font", Shape::Font},         {"FontColor", Shape::Colour}, {"Color", Shape::Colour},
+    {"Visible", Shape::Flag}, {"Enabled", Shape::Flag},     {"TabOrder", Shape::Integer},
+    {"Font", Shape::Font},    {"FontColor", Shape::Colour}, {"Color", Shape::Colour},
 };
 
 struct KindSpec {
@@ -296,8 +302,7 @@ const std::vector<KindSpec>& KindTable() {
         {"WordWrap", Shape::Flag},
         {"Transparent", Shape::Flag},
         {"OnClick", Shape::Event}}},
-      {"Button",
-       {{"Caption", Shape::Text}, {"Default", Shape::Flag}, {"OnClick", Shape::Event}}},
+      {"Button", {{"Caption", Shape::Text}, {"Default", Shape::Flag}, {"OnClick", Shape::Event}}},
       {"Edit", {{"Text", Shape::Text}, {"MaxLength", Shape::Integer}}},
       {"ComboBox",
        {{"Text", Shape::Text},
@@ -315,7 +320,10 @@ const std::vector<KindSpec>& KindTable() {
         {"TickMarks", Shape::Flag},
         {"Orientation", Shape::Choice, {"horizontal", "vertical"}}}},
       {"ProgressBar",
-       {{"Min", Shape::Integer}, {"Max", Shape::Integer}, {"Position", Shape::Integer}, {"Smooth", Shape::Flag}}},
+       {{"Min", Shape::Integer},
+        {"Max", Shape::Integer},
+        {"Position", Shape::Integer},
+        {"Smooth", Shape::Flag}}},
   };
   return table;
 }
@@ -338,26 +346,36 @@ bool HasShape(const LayoutProperty& property, const PropertySpec& spec) {
     return one(K::Name) && std::find(names.begin(), names.end(), v[0].text) != names.end();
   };
   switch (spec.shape) {
-    case Shape::Integer: return one(K::Integer);
-    case Shape::Text: return one(K::Text);
-    case Shape::Flag: return chosen({"true", "false"});
-    case Shape::Choice: return chosen(spec.choices);
+    case Shape::Integer:
+      return one(K::Integer);
+    case Shape::Text:
+      return one(K::Text);
+    case Shape::Flag:
+      return chosen({"true", "false"});
+    case Shape::Choice:
+      return chosen(spec.choices);
     case Shape::Colour:
       if (v.size() == 3 && AllOf(property, K::Integer))
-        return std::all_of(v.begin(), v.end(), [](const LayoutAtom& a) { return a.number >= 0 && a.number <= 255; });
+        return std::all_of(v.begin(), v.end(),
+                           [](const LayoutAtom& a) { return a.number >= 0 && a.number <= 255; });
       return chosen(kColourNames);
-    case Shape::Font: return v.size() == 2 && v[0].kind == K::Text && v[1].kind == K::Integer && v[1].number > 0;
-    case Shape::Texts: return AllOf(property, K::Text);
-    case Shape::Names: return AllOf(property, K::Name);
+    case Shape::Font:
+      return v.size() == 2 && v[0].kind == K::Text && v[1].kind == K::Integer && v[1].number > 0;
+    case Shape::Texts:
+      return AllOf(property, K::Text);
+    case Shape::Names:
+      return AllOf(property, K::Name);
     case Shape::Event:
-    case Shape::Resource: return one(K::Name);
+    case Shape::Resource:
+      return one(K::Name);
   }
   return false;
 }
 
 void ValidateNode(const LayoutNode& node) {
   const auto& table = KindTable();
-  auto kind = std::find_if(table.begin(), table.end(), [&](const KindSpec& k) { return k.kind == node.kind; });
+  auto kind =
+      std::find_if(table.begin(), table.end(), [&](const KindSpec& k) { return k.kind == node.kind; });
   if (kind == table.end()) Fail(node.line, "unbekannte Steuerelementart " + node.kind);
   for (const auto& property : node.properties) {
     const PropertySpec* spec = FindSpec(kind->keys, property.key);

@@ -26,7 +26,7 @@ struct LayoutProperty {
 
 struct LayoutNode {
   std::string name;
-  std::string kind;  // "Form" for the root, otherwise the control kind
+  std::string kind;       // "Form" for the root, otherwise the control kind
   std::string className;  // the root's form class, e.g. TShowProgress
   int line = 0;
   std::vector<LayoutProperty> properties;

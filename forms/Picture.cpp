@@ -12,7 +12,9 @@
 namespace forms {
 namespace {
 
-int StrideOf(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }
+int StrideOf(int width, int bitsPerPixel) {
+  return ((width * bitsPerPixel + 31) / 32) * 4;
+}
 
 std::size_t ColourTableEntries(const BITMAPINFOHEADER& header) {
   if (header.biBitCount > 8) return header.biCompression == BI_BITFIELDS ? 3 : 0;
@@ -94,7 +96,8 @@ TBitmap TBitmap::FromPackedDib(std::span<const std::uint8_t> dib) {
   if (dib.size() < sizeof header) throw EError("Ungueltiges Bitmap");
   std::memcpy(&header, dib.data(), sizeof header);
   std::size_t headerBytes = header.biSize + ColourTableEntries(header) * sizeof(RGBQUAD);
-  if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER)) headerBytes = header.biSize;
+  if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
+    headerBytes = header.biSize;
   if (headerBytes > dib.size()) throw EError("Ungueltiges Bitmap");
   return FromDib(dib.first(headerBytes), dib.subspan(headerBytes));
 }
@@ -162,7 +165,8 @@ extern "C" void OnJpegError(j_common_ptr info) {
 
 extern "C" void OnJpegMessage(j_common_ptr, int) {}  // warnings are not shown anywhere
 
-bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::uint8_t* data, unsigned long size) {
+bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::uint8_t* data,
+                   unsigned long size) {
   if (setjmp(error->jump)) return false;
   jpeg_mem_src(info, data, size);
   jpeg_read_header(info, TRUE);
@@ -207,9 +211,11 @@ class Decompressor {
 
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
   Decompressor decoder;
-  if (!StartDecoding(decoder.Info(), decoder.Error(), stream.data(), static_cast<unsigned long>(stream.size())))
+  if (!StartDecoding(decoder.Info(), decoder.Error(), stream.data(),
+                     static_cast<unsigned long>(stream.size())))
     decoder.Throw();
-  TBitmap bitmap(static_cast<int>(decoder.Info()->output_width), static_cast<int>(decoder.Info()->output_height));
+  TBitmap bitmap(static_cast<int>(decoder.Info()->output_width),
+                 static_cast<int>(decoder.Info()->output_height));
   if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap)) decoder.Throw();
   return bitmap;
 }
@@ -274,8 +280,8 @@ void TPicture::StretchDraw(HDC dc, const RECT& target) const {
   POINT origin;
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, &origin);
-  StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, memory.get(), 0,
-             0, Width(), Height(), SRCCOPY);
+  StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+             memory.get(), 0, 0, Width(), Height(), SRCCOPY);
   SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
 }
 

@@ -25,8 +25,14 @@ std::string FromWide(UINT codePage, std::wstring_view wide) {
 
 }  // namespace
 
-std::wstring Widen(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
-std::string Narrow(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-std::string ToAnsi(std::wstring_view wide) { return FromWide(CP_ACP, wide); }
+std::wstring Widen(std::string_view utf8) {
+  return ToWide(CP_UTF8, utf8);
+}
+std::string Narrow(std::wstring_view wide) {
+  return FromWide(CP_UTF8, wide);
+}
+std::string ToAnsi(std::wstring_view wide) {
+  return FromWide(CP_ACP, wide);
+}
 
 }  // namespace forms

@@ -40,8 +40,8 @@ void TWinHandler::RegisterClassOnce(LPCWSTR className, UINT style, HBRUSH backgr
   if (!RegisterClassExW(&windowClass)) throw EError("Fensterklasse kann nicht registriert werden");
 }
 
-HWND TWinHandler::CreateHandle(DWORD exStyle, LPCWSTR className, LPCWSTR caption, DWORD style, int left, int top,
-                               int width, int height, HWND parent) {
+HWND TWinHandler::CreateHandle(DWORD exStyle, LPCWSTR className, LPCWSTR caption, DWORD style, int left,
+                               int top, int width, int height, HWND parent) {
   HWND window = CreateWindowExW(exStyle, className, caption, style, left, top, width, height, parent, nullptr,
                                 GetModuleHandleW(nullptr), this);
   if (!window) throw EError("Fenster kann nicht erstellt werden");

@@ -31,8 +31,8 @@ class TWinHandler {
   // For windows of the platform's own classes, whose messages never reach the thunk.
   void Attach(HWND window) { hwnd_ = window; }
   // Creates the window with this object as its handler.
-  HWND CreateHandle(DWORD exStyle, LPCWSTR className, LPCWSTR caption, DWORD style, int left, int top, int width,
-                    int height, HWND parent);
+  HWND CreateHandle(DWORD exStyle, LPCWSTR className, LPCWSTR caption, DWORD style, int left, int top,
+                    int width, int height, HWND parent);
 
  private:
   static LRESULT CALLBACK Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,4 +2,5 @@
 
 TScreenSaverForegroundCalderine* ScreenSaverForegroundCalderine = nullptr;
 
-TScreenSaverForegroundCalderine::TScreenSaverForegroundCalderine() : TVesselForm("TSCREENSAVERFOREGROUNDCALDERINE") {}
+TScreenSaverForegroundCalderine::TScreenSaverForegroundCalderine()
+    : TVesselForm("TSCREENSAVERFOREGROUNDCALDERINE") {}

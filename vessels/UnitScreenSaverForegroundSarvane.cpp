@@ -2,4 +2,5 @@
 
 TScreenSaverForegroundSarvane* ScreenSaverForegroundSarvane = nullptr;
 
-TScreenSaverForegroundSarvane::TScreenSaverForegroundSarvane() : TVesselForm("TSCREENSAVERFOREGROUNDSARVANE") {}
+TScreenSaverForegroundSarvane::TScreenSaverForegroundSarvane()
+    : TVesselForm("TSCREENSAVERFOREGROUNDSARVANE") {}

@@ -2,4 +2,5 @@
 
 TScreenSaverForegroundThornax* ScreenSaverForegroundThornax = nullptr;
 
-TScreenSaverForegroundThornax::TScreenSaverForegroundThornax() : TVesselForm("TSCREENSAVERFOREGROUNDTHORNAX") {}
+TScreenSaverForegroundThornax::TScreenSaverForegroundThornax()
+    : TVesselForm("TSCREENSAVERFOREGROUNDTHORNAX") {}

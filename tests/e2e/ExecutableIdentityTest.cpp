@@ -16,7 +16,8 @@ using e2e::SaverPath;
 class ExecutableIdentity : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = LoadLibraryExW(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    module_ = LoadLibraryExW(SaverPath().c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module_, nullptr);
   }
   void TearDown() override { FreeLibrary(module_); }
@@ -52,12 +53,12 @@ TEST_F(ExecutableIdentity, VersionResourceIsGermanWithEmptyDescriptions) {
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
   WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                             &length));
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
   EXPECT_EQ(translation[0], 0x0407) << "language German (Germany)";
 
-  const wchar_t* descriptive[] = {L"CompanyName",    L"FileDescription", L"InternalName", L"LegalCopyright",
-                                  L"LegalTrademarks", L"OriginalFilename", L"ProductName", L"Comments"};
+  const wchar_t* descriptive[] = {L"CompanyName",     L"FileDescription",  L"InternalName", L"LegalCopyright",
+                                  L"LegalTrademarks", L"OriginalFilename", L"ProductName",  L"Comments"};
   for (const wchar_t* field : descriptive) {
     std::wstring query = L"\\StringFileInfo\\040704E4\\" + std::wstring(field);
     wchar_t* value = nullptr;
@@ -82,11 +83,23 @@ TEST_F(ExecutableIdentity, CarriesItsOwnManifestOnly) {
 }
 
 TEST_F(ExecutableIdentity, EmbedsLayoutsPicturesSpritesPreviewAndIcon) {
-  const wchar_t* data[] = {L"TSCREENSAVERBACKGROUND", L"TBACKGROUNDS", L"TSCREENSAVERFOREGROUNDSARVANE",
-                           L"TSCREENSAVERFOREGROUND", L"TSCREENSAVERFOREGROUNDCALDERINE", L"TSHOWPROGRESS",
-                           L"TSCREENSAVERFOREGROUNDTHORNAX", L"TCONFIGURATION", L"PIC_DOLPHIN",
-                           L"PIC_ASTEROIDENFELD", L"PIC_SONNE", L"PIC_DEEPSPACE", L"PIC_NEBEL", L"SPRITE_SARVANE",
-                           L"SPRITE_TARNSKIMMER", L"SPRITE_CALDERINE", L"SPRITE_THORNAX"};
+  const wchar_t* data[] = {L"TSCREENSAVERBACKGROUND",
+                           L"TBACKGROUNDS",
+                           L"TSCREENSAVERFOREGROUNDSARVANE",
+                           L"TSCREENSAVERFOREGROUND",
+                           L"TSCREENSAVERFOREGROUNDCALDERINE",
+                           L"TSHOWPROGRESS",
+                           L"TSCREENSAVERFOREGROUNDTHORNAX",
+                           L"TCONFIGURATION",
+                           L"PIC_DOLPHIN",
+                           L"PIC_ASTEROIDENFELD",
+                           L"PIC_SONNE",
+                           L"PIC_DEEPSPACE",
+                           L"PIC_NEBEL",
+                           L"SPRITE_SARVANE",
+                           L"SPRITE_TARNSKIMMER",
+                           L"SPRITE_CALDERINE",
+                           L"SPRITE_THORNAX"};
   for (const wchar_t* name : data) EXPECT_FALSE(Resource(name, MAKEINTRESOURCEW(10)).empty()) << name;
   EXPECT_EQ(Resource(L"RES_PREVIEW", MAKEINTRESOURCEW(2)).size(), 314136u);
   EXPECT_FALSE(Resource(L"MAINICON", MAKEINTRESOURCEW(14)).empty());

@@ -15,7 +15,9 @@ std::wstring SettingsPath() {
   return std::wstring(directory) + L"\\SarvaneShuttle.ini";
 }
 
-void DeleteSettings() { DeleteFileW(SettingsPath().c_str()); }
+void DeleteSettings() {
+  DeleteFileW(SettingsPath().c_str());
+}
 
 std::string ReadSetting(const char* key) {
   char value[256];
@@ -23,7 +25,9 @@ std::string ReadSetting(const char* key) {
   return value;
 }
 
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring Quoted(const std::wstring& path) {
+  return L"\"" + path + L"\"";
+}
 
 SaverProcess::SaverProcess(const std::wstring& commandLine, const std::wstring& program,
                            const std::wstring& directory) {
@@ -45,7 +49,9 @@ SaverProcess::~SaverProcess() {
   CloseHandle(info_.hProcess);
 }
 
-bool SaverProcess::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+bool SaverProcess::Running() const {
+  return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 DWORD SaverProcess::WaitForExit(DWORD milliseconds) {
   if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
@@ -87,7 +93,9 @@ HWND SaverProcess::WaitForWindow(const std::wstring& caption, DWORD milliseconds
   return nullptr;
 }
 
-void SaverProcess::WaitForIdle(DWORD milliseconds) const { WaitForInputIdle(info_.hProcess, milliseconds); }
+void SaverProcess::WaitForIdle(DWORD milliseconds) const {
+  WaitForInputIdle(info_.hProcess, milliseconds);
+}
 
 std::wstring WindowCaption(HWND window) {
   wchar_t caption[256] = {};

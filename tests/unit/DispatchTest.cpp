@@ -28,10 +28,10 @@ TEST(Dispatch, SelectsModeBySubstringInFixedOrder) {
       {R"(SarvaneShuttle.scr /p:1234)", Mode::Preview},
       {R"(SarvaneShuttle.scr /p 1234)", Mode::Preview},
       {R"(SarvaneShuttle.scr /a 99)", Mode::PasswordSetup},
-      {R"(SarvaneShuttle.scr /c /p 5)", Mode::Preview},       // /p beats /c wherever it stands
+      {R"(SarvaneShuttle.scr /c /p 5)", Mode::Preview},           // /p beats /c wherever it stands
       {R"(SarvaneShuttle.scr /p 5 /c /a)", Mode::PasswordSetup},  // /a beats both
       {R"(SarvaneShuttle.scr /s /c)", Mode::Configure},
-      {R"("C:/programs/saver.scr" /c)", Mode::Preview},  // the path holds "/p"
+      {R"("C:/programs/saver.scr" /c)", Mode::Preview},    // the path holds "/p"
       {R"("C:/apps/saver.scr" /c)", Mode::PasswordSetup},  // the path holds "/a"
       {"", Mode::Run},
   };
@@ -58,7 +58,8 @@ TEST(Dispatch, ReadsThePreviewHandleLikePercentD) {
     const char* word;
     long expected;
   } cases[] = {
-      {"1234", 1234}, {"  77", 77}, {"+5", 5}, {"-42", -42}, {"123abc", 123}, {"abc", 0}, {"", 0}, {"0x10", 0},
+      {"1234", 1234},  {"  77", 77}, {"+5", 5}, {"-42", -42},
+      {"123abc", 123}, {"abc", 0},   {"", 0},   {"0x10", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(app::ParseHandleWord(c.word), c.expected) << c.word;
 }

@@ -17,7 +17,7 @@ TEST(ErrorReport, AddsFullStopOnlyAfterCharactersAboveFullStop) {
       {"Achtung!", "Achtung!"},     // '!' is below '.'
       {"Pfad C:\\", "Pfad C:\\."},
       {"Wert 7", "Wert 7."},
-      {"Ende -", "Ende -"},  // '-' is below '.'
+      {"Ende -", "Ende -"},           // '-' is below '.'
       {"Gr\xF6\xDF", "Gr\xF6\xDF."},  // Windows-1252 letters compare as unsigned bytes
       {"a)", "a)"},
   };
@@ -41,7 +41,8 @@ TEST(ErrorReport, TitleIsFileNameUpToFirstDotWithTailLowerCased) {
 }
 
 TEST(ErrorReport, FormatReplacesTheFirstPlaceholder) {
-  EXPECT_EQ(forms::Format("Ressource %s nicht gefunden", "RES_PREVIEW"), "Ressource RES_PREVIEW nicht gefunden");
+  EXPECT_EQ(forms::Format("Ressource %s nicht gefunden", "RES_PREVIEW"),
+            "Ressource RES_PREVIEW nicht gefunden");
   EXPECT_EQ(forms::Format("Datei %s kann nicht erstellt werden", "C:\\a%s.jpg"),
             "Datei C:\\a%s.jpg kann nicht erstellt werden");
   EXPECT_EQ(forms::Format("ohne Platzhalter", "x"), "ohne Platzhalter");

@@ -71,10 +71,11 @@ class Forms : public ::testing::Test {
 TEST_F(Forms, ShowRunsOnShowBeforeVisibleThenOnActivateFromTheQueue) {
   std::vector<std::string> events;
   TTestForm* form = nullptr;
-  forms::EventTable table{{{"FormShow",
-                            [&] { events.push_back(IsWindowVisible(form->Handle()) ? "show:visible" : "show:hidden"); }},
-                           {"FormActivate", [&] { events.push_back("activate"); }}},
-                          {{"FormKeyDown", [&](WORD& key) { events.push_back("key " + std::to_string(key)); }}}};
+  forms::EventTable table{
+      {{"FormShow",
+        [&] { events.push_back(IsWindowVisible(form->Handle()) ? "show:visible" : "show:hidden"); }},
+       {"FormActivate", [&] { events.push_back("activate"); }}},
+      {{"FormKeyDown", [&](WORD& key) { events.push_back("key " + std::to_string(key)); }}}};
   form = new TTestForm(kEventForm, table);
   std::unique_ptr<TTestForm> owner(form);
   EXPECT_FALSE(form->Visible());
@@ -128,7 +129,8 @@ TEST_F(Forms, TerminationEndsModalLoopWithCancelAndLeavesQuitForOuterLoop) {
   EXPECT_TRUE(Application.Terminated());
   EXPECT_FALSE(dialog->Visible());
   MSG message;
-  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was swallowed";
+  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit message was swallowed";
 }
 
 TEST_F(Forms, ClosingHidesOrdinaryFormsCancelsModalOnesAndTerminatesOnMainForm) {
@@ -184,8 +186,8 @@ TEST_F(Forms, ErrorInHandlerIsReportedAndTheLoopGoesOn) {
   EXPECT_EQ(activations, 1);
   SendMessageW(form->Handle(), WM_KEYDOWN, 'Q', 0);
   std::string title = Application.Title();
-  EXPECT_EQ(reports, (std::vector<std::string>{title + ": Datei X kann nicht erstellt werden.",
-                                                title + ": Taste?."}));
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{title + ": Datei X kann nicht erstellt werden.", title + ": Taste?."}));
 }
 
 // A form whose creation fails, to see the reference handling of CreateForm.
@@ -267,7 +269,8 @@ TEST_F(Forms, GermanTextsReachTheControlsIntact) {
       "form Test: TTest\n"
       "  Caption = \"Einstellungen f\xC3\xBCr \xE2\x80\x9ESarvane\xE2\x80\x9C\"\n"
       "  Label3: Label\n    Caption = \"Durchl\xC3\xA4ufe pro Hintergrundbild\"\n  end\n"
-      "  cbChooseVessel: ComboBox\n    Items = \"Sarvane\", \"zuf\xC3\xA4llig\"\n    Width = 81\n    Height = 21\n"
+      "  cbChooseVessel: ComboBox\n    Items = \"Sarvane\", \"zuf\xC3\xA4llig\"\n    Width = 81\n    Height "
+      "= 21\n"
       "  end\n"
       "end\n");
   wchar_t caption[64];

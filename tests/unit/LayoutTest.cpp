@@ -56,18 +56,18 @@ TEST(Layout, RejectsMalformedTextNamingTheLine) {
     int line;
   } cases[] = {
       {"", 0},
-      {"Caption = \"x\"\n", 1},                            // property before the form
-      {"form A: TA\n  Left = \n end\n", 2},                // missing value
-      {"form A: TA\n  Left = 1 2\nend\n", 2},              // missing comma
-      {"form A: TA\n  Caption = \"open\nend\n", 2},       // unterminated text
-      {"form A: TA\n  Caption = \"\\q\"\nend\n", 2},      // unknown escape
-      {"form A: TA\n  Left = 99999999999\nend\n", 2},      // out of range
-      {"form A: TA\n  x: Label\nend\n", 1},                // unclosed: the form lacks its end
-      {"form A: TA\nend\nend\n", 3},                       // stray end
-      {"form A: TA\nend\nform B: TB\nend\n", 3},           // second form
-      {"form A: TA\n  Left = 1\n  Left = 2\nend\n", 3},    // duplicate property
-      {"form A: TA\nend\n  Left = 1\n", 3},                // text after the form
-      {"form A TA\nend\n", 1},                             // missing colon
+      {"Caption = \"x\"\n", 1},                          // property before the form
+      {"form A: TA\n  Left = \n end\n", 2},              // missing value
+      {"form A: TA\n  Left = 1 2\nend\n", 2},            // missing comma
+      {"form A: TA\n  Caption = \"open\nend\n", 2},      // unterminated text
+      {"form A: TA\n  Caption = \"\\q\"\nend\n", 2},     // unknown escape
+      {"form A: TA\n  Left = 99999999999\nend\n", 2},    // out of range
+      {"form A: TA\n  x: Label\nend\n", 1},              // unclosed: the form lacks its end
+      {"form A: TA\nend\nend\n", 3},                     // stray end
+      {"form A: TA\nend\nform B: TB\nend\n", 3},         // second form
+      {"form A: TA\n  Left = 1\n  Left = 2\nend\n", 3},  // duplicate property
+      {"form A: TA\nend\n  Left = 1\n", 3},              // text after the form
+      {"form A TA\nend\n", 1},                           // missing colon
   };
   for (const auto& c : cases) {
     try {
@@ -82,17 +82,17 @@ TEST(Layout, RejectsMalformedTextNamingTheLine) {
 
 TEST(Layout, ValidationRejectsUnknownKeysKindsAndMisshapenValues) {
   const char* cases[] = {
-      "form A: TA\n  Colour = black\nend\n",                       // misspelt key
-      "form A: TA\n  x: Slider\n  end\nend\n",                     // unknown kind
-      "form A: TA\n  BorderStyle = round\nend\n",                  // not a choice
-      "form A: TA\n  Left = \"1\"\nend\n",                         // text for a number
-      "form A: TA\n  Color = 0, 0\nend\n",                         // two components
-      "form A: TA\n  Color = 0, 0, 256\nend\n",                    // component out of range
-      "form A: TA\n  Color = pink\nend\n",                         // unknown colour name
-      "form A: TA\n  Font = \"MS Sans Serif\"\nend\n",             // no size
-      "form A: TA\n  x: Image\n    Stretch = yes\n  end\nend\n",   // not a flag
-      "form A: TA\n  x: Edit\n    OnClick = Foo\n  end\nend\n",    // event the kind lacks
-      "form A: TA\n  x: Label\n    Picture = P\n  end\nend\n",     // key of another kind
+      "form A: TA\n  Colour = black\nend\n",                      // misspelt key
+      "form A: TA\n  x: Slider\n  end\nend\n",                    // unknown kind
+      "form A: TA\n  BorderStyle = round\nend\n",                 // not a choice
+      "form A: TA\n  Left = \"1\"\nend\n",                        // text for a number
+      "form A: TA\n  Color = 0, 0\nend\n",                        // two components
+      "form A: TA\n  Color = 0, 0, 256\nend\n",                   // component out of range
+      "form A: TA\n  Color = pink\nend\n",                        // unknown colour name
+      "form A: TA\n  Font = \"MS Sans Serif\"\nend\n",            // no size
+      "form A: TA\n  x: Image\n    Stretch = yes\n  end\nend\n",  // not a flag
+      "form A: TA\n  x: Edit\n    OnClick = Foo\n  end\nend\n",   // event the kind lacks
+      "form A: TA\n  x: Label\n    Picture = P\n  end\nend\n",    // key of another kind
   };
   for (const char* text : cases) {
     LayoutNode root = ParseLayout(text);
@@ -109,7 +109,9 @@ TEST(Layout, EmbeddedLayoutsDescribeTheirWindows) {
     std::vector<std::string> controls;
   } cases[] = {
       {"TSCREENSAVERBACKGROUND", "TScreenSaverBackground", {"imgBackground"}},
-      {"TBACKGROUNDS", "TBackgrounds", {"imgDeepSpace", "imgDolphin", "imgAsteroidenfeld", "imgSonne", "imgNebel"}},
+      {"TBACKGROUNDS",
+       "TBackgrounds",
+       {"imgDeepSpace", "imgDolphin", "imgAsteroidenfeld", "imgSonne", "imgNebel"}},
       {"TSCREENSAVERFOREGROUNDSARVANE", "TScreenSaverForegroundSarvane", {"imgShuttle"}},
       {"TSCREENSAVERFOREGROUND", "TScreenSaverForeground", {"imgShuttle"}},
       {"TSCREENSAVERFOREGROUNDCALDERINE", "TScreenSaverForegroundCalderine", {"imgShuttle"}},
@@ -119,7 +121,8 @@ TEST(Layout, EmbeddedLayoutsDescribeTheirWindows) {
   };
   for (const auto& c : cases) {
     auto bytes = forms::ResourceBytes(c.resource, MAKEINTRESOURCEW(10));
-    LayoutNode root = ParseLayout(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    LayoutNode root =
+        ParseLayout(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     EXPECT_NO_THROW(forms::ValidateLayout(root)) << c.resource;
     EXPECT_EQ(root.className, c.className);
     EXPECT_EQ(root.name, std::string(c.className).substr(1));

@@ -15,8 +15,8 @@ namespace {
 // A Windows bitmap file of 3 x 2 pixels at the given depth. Colours per pixel,
 // top row first: red, green, blue / white, black, (10, 20, 30).
 std::vector<std::uint8_t> SampleBmp(int bitsPerPixel, bool bottomUp) {
-  const RGBQUAD colours[6] = {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0},
-                              {255, 255, 255, 0}, {0, 0, 0, 0}, {30, 20, 10, 0}};
+  const RGBQUAD colours[6] = {{0, 0, 255, 0},     {0, 255, 0, 0}, {255, 0, 0, 0},
+                              {255, 255, 255, 0}, {0, 0, 0, 0},   {30, 20, 10, 0}};
   int stride = ((3 * bitsPerPixel + 31) / 32) * 4;
   int tableEntries = bitsPerPixel == 8 ? 6 : 0;
   BITMAPFILEHEADER file{};

@@ -27,9 +27,9 @@ class StartupWindows : public ::testing::Test {
 };
 
 TEST_F(StartupWindows, AllSevenExistHiddenWithTheStageAsMainWindow) {
-  forms::TForm* windows[] = {ScreenSaverBackground,          Backgrounds,  ScreenSaverForegroundSarvane,
-                             ScreenSaverForeground,          ScreenSaverForegroundCalderine,
-                             ShowProgress,                   ScreenSaverForegroundThornax};
+  forms::TForm* windows[] = {
+      ScreenSaverBackground,          Backgrounds,  ScreenSaverForegroundSarvane, ScreenSaverForeground,
+      ScreenSaverForegroundCalderine, ShowProgress, ScreenSaverForegroundThornax};
   for (forms::TForm* window : windows) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->Visible()) << window->Name();
@@ -67,7 +67,8 @@ TEST_F(StartupWindows, CraftWindowsHaveTheirLayoutGeometryAndSprites) {
     EXPECT_EQ(bounds.top, c.top);
     EXPECT_EQ(c.window->ClientWidth(), c.clientWidth);
     EXPECT_EQ(c.window->ClientHeight(), c.clientHeight);
-    EXPECT_EQ(bounds.right - bounds.left, c.clientWidth) << "a borderless window's outer size is its client size";
+    EXPECT_EQ(bounds.right - bounds.left, c.clientWidth)
+        << "a borderless window's outer size is its client size";
     EXPECT_EQ(c.window->imgShuttle.Left(), 0);
     EXPECT_EQ(c.window->imgShuttle.Top(), 0);
     EXPECT_EQ(c.window->imgShuttle.Width(), c.imageWidth);
@@ -79,8 +80,8 @@ TEST_F(StartupWindows, CraftWindowsHaveTheirLayoutGeometryAndSprites) {
 }
 
 TEST_F(StartupWindows, PictureHolderKeepsTheFiveJpegStreams) {
-  forms::TImage* images[] = {&Backgrounds->imgDeepSpace, &Backgrounds->imgDolphin, &Backgrounds->imgAsteroidenfeld,
-                             &Backgrounds->imgSonne, &Backgrounds->imgNebel};
+  forms::TImage* images[] = {&Backgrounds->imgDeepSpace, &Backgrounds->imgDolphin,
+                             &Backgrounds->imgAsteroidenfeld, &Backgrounds->imgSonne, &Backgrounds->imgNebel};
   const char* resources[] = {"PIC_DEEPSPACE", "PIC_DOLPHIN", "PIC_ASTEROIDENFELD", "PIC_SONNE", "PIC_NEBEL"};
   for (int i = 0; i < 5; ++i) {
     const forms::TPicture& picture = images[i]->Picture();
@@ -105,8 +106,9 @@ TEST_F(StartupWindows, ProgressWindowSizesItselfToItsPanel) {
   EXPECT_EQ(ShowProgress->ClientHeight(), 44);
   EXPECT_EQ(ShowProgress->pbProgress.Position(), 0);
   EXPECT_EQ(ShowProgress->lblProgressComment.Width(), 403) << "the comment keeps its fixed size";
-  EXPECT_EQ(ShowProgress->lblProgressComment.Caption(),
-            L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't...");
+  EXPECT_EQ(
+      ShowProgress->lblProgressComment.Caption(),
+      L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't...");
 }
 
 }  // namespace
