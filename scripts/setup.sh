@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
-  cmake ninja-build nasm dpkg-dev
+  g++ cmake ninja-build nasm dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth xdotool x11-utils imagemagick
   googletest libgd-dev pkg-config
