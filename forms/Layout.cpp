@@ -257,7 +257,7 @@ enum class Shape {
   Resource,  // the name of an embedded resource
 };
 
-struct PropertySpec {
+struct PropertyRule {
   std::string_view key;
   Shape shape;
   std::vector<std::string_view> choices = {};
@@ -266,21 +266,21 @@ struct PropertySpec {
 const std::vector<std::string_view> kColourNames = {"black",  "white",      "navy",   "btnFace",
                                                     "window", "windowText", "btnText"};
 
-const std::vector<PropertySpec> kBoundsKeys = {
+const std::vector<PropertyRule> kBoundsKeys = {
     {"Left", Shape::Integer}, {"Top", Shape::Integer}, {"Width", Shape::Integer}, {"Height", Shape::Integer}};
 
-const std::vector<PropertySpec> kControlKeys = {
+const std::vector<PropertyRule> kControlKeys = {
     {"Visible", Shape::Flag}, {"Enabled", Shape::Flag},     {"TabOrder", Shape::Integer},
     {"Font", Shape::Font},    {"FontColor", Shape::Colour}, {"Color", Shape::Colour},
 };
 
-struct KindSpec {
+struct KindRules {
   std::string_view kind;
-  std::vector<PropertySpec> keys;
+  std::vector<PropertyRule> keys;
 };
 
-const std::vector<KindSpec>& KindTable() {
-  static const std::vector<KindSpec> table = {
+const std::vector<KindRules>& KindTable() {
+  static const std::vector<KindRules> table = {
       {"Form",
        {{"Caption", Shape::Text},
         {"ClientWidth", Shape::Integer},
@@ -328,8 +328,8 @@ const std::vector<KindSpec>& KindTable() {
   return table;
 }
 
-const PropertySpec* FindSpec(const std::vector<PropertySpec>& keys, std::string_view key) {
-  auto it = std::find_if(keys.begin(), keys.end(), [&](const PropertySpec& spec) { return spec.key == key; });
+const PropertyRule* FindRule(const std::vector<PropertyRule>& keys, std::string_view key) {
+  auto it = std::find_if(keys.begin(), keys.end(), [&](const PropertyRule& rule) { return rule.key == key; });
   return it == keys.end() ? nullptr : &*it;
 }
 
@@ -338,14 +338,14 @@ bool AllOf(const LayoutProperty& property, LayoutAtom::Kind kind) {
                      [&](const LayoutAtom& atom) { return atom.kind == kind; });
 }
 
-bool HasShape(const LayoutProperty& property, const PropertySpec& spec) {
+bool HasShape(const LayoutProperty& property, const PropertyRule& rule) {
   using K = LayoutAtom::Kind;
   const auto& v = property.values;
   auto one = [&](K kind) { return v.size() == 1 && v[0].kind == kind; };
   auto chosen = [&](const std::vector<std::string_view>& names) {
     return one(K::Name) && std::find(names.begin(), names.end(), v[0].text) != names.end();
   };
-  switch (spec.shape) {
+  switch (rule.shape) {
     case Shape::Integer:
       return one(K::Integer);
     case Shape::Text:
@@ -353,7 +353,7 @@ bool HasShape(const LayoutProperty& property, const PropertySpec& spec) {
     case Shape::Flag:
       return chosen({"true", "false"});
     case Shape::Choice:
-      return chosen(spec.choices);
+      return chosen(rule.choices);
     case Shape::Colour:
       if (v.size() == 3 && AllOf(property, K::Integer))
         return std::all_of(v.begin(), v.end(),
@@ -375,14 +375,14 @@ bool HasShape(const LayoutProperty& property, const PropertySpec& spec) {
 void ValidateNode(const LayoutNode& node) {
   const auto& table = KindTable();
   auto kind =
-      std::find_if(table.begin(), table.end(), [&](const KindSpec& k) { return k.kind == node.kind; });
+      std::find_if(table.begin(), table.end(), [&](const KindRules& k) { return k.kind == node.kind; });
   if (kind == table.end()) Fail(node.line, "unbekannte Steuerelementart " + node.kind);
   for (const auto& property : node.properties) {
-    const PropertySpec* spec = FindSpec(kind->keys, property.key);
-    if (!spec) spec = FindSpec(kBoundsKeys, property.key);
-    if (!spec) spec = FindSpec(kControlKeys, property.key);
-    if (!spec) Fail(property.line, "unbekannte Eigenschaft " + property.key + " fuer " + node.kind);
-    if (!HasShape(property, *spec)) Fail(property.line, "unpassender Wert fuer " + property.key);
+    const PropertyRule* rule = FindRule(kind->keys, property.key);
+    if (!rule) rule = FindRule(kBoundsKeys, property.key);
+    if (!rule) rule = FindRule(kControlKeys, property.key);
+    if (!rule) Fail(property.line, "unbekannte Eigenschaft " + property.key + " fuer " + node.kind);
+    if (!HasShape(property, *rule)) Fail(property.line, "unpassender Wert fuer " + property.key);
   }
   for (const auto& child : node.children) {
     if (child.kind == "Form") Fail(child.line, "eine Form kann kein Steuerelement sein");

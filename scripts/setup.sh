@@ -9,7 +9,7 @@ packages=(
   g++ cmake ninja-build nasm dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth xdotool x11-utils imagemagick
-  googletest libgd-dev pkg-config
+  googletest libgtest-dev libgd-dev pkg-config
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

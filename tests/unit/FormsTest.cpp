@@ -222,6 +222,13 @@ TEST_F(Forms, DesktopCentredFormIsPlacedWhenFirstShown) {
   EXPECT_EQ(after.right - after.left, 430);
 }
 
+BOOL CALLBACK FindDialogBox(HWND window, LPARAM found) {
+  wchar_t name[16];
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770") *reinterpret_cast<HWND*>(found) = window;
+  return TRUE;
+}
+
 // The real report: a message box owned by this thread, captioned with the
 // application title, holding the message with its full stop and one button.
 TEST_F(Forms, ErrorReportIsAMessageBoxWithTitleAndFullStop) {
@@ -232,15 +239,7 @@ TEST_F(Forms, ErrorReportIsAMessageBoxWithTitleAndFullStop) {
     for (int i = 0; i < 500 && seenCaption.empty(); ++i) {
       Sleep(10);
       HWND box = nullptr;
-      EnumThreadWindows(
-          mainThread_,
-          [](HWND window, LPARAM found) {
-            wchar_t name[16];
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770") *reinterpret_cast<HWND*>(found) = window;
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&box));
+      EnumThreadWindows(mainThread_, FindDialogBox, reinterpret_cast<LPARAM>(&box));
       if (!box) continue;
       wchar_t text[256];
       GetWindowTextW(box, text, 256);
