@@ -32,8 +32,9 @@ if [ ! -d "$prefix" ]; then make_prefix "$prefix"; else export WINEPREFIX=$prefi
 mkdir -p "$cache_dir"
 shot="$root/build/screenshot.png"
 (cd "$cache_dir" && "$WINE" "$saver" "$@") &
+saver_pid=$!
 sleep "${SARVANE_SCREENSHOT_DELAY:-6}"
 import -window root "$shot"
 echo "screenshot: $shot"
 "$WINESERVER" -k >/dev/null 2>&1 || true
-wait 2>/dev/null || true
+wait "$saver_pid" 2>/dev/null || true
