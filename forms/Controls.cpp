@@ -24,18 +24,17 @@ void InitCommonControlsOnce() {
   (void)done;  // without version 6 the platform still offers the classes; creation reports any failure
 }
 
-HFONT CreateLayoutFont(const LayoutProperty& font, const TForm& form) {
+}  // namespace
+
+HFONT CreateLayoutFont(const LayoutProperty& font, int dpi) {
   std::wstring face = Widen(font.values[0].text);
   LOGFONTW description{};
-  description.lfHeight = -MulDiv(font.values[1].number, form.Scale(96), 72);
+  description.lfHeight = -MulDiv(font.values[1].number, dpi, 72);
   description.lfWeight = FW_NORMAL;
   description.lfCharSet = DEFAULT_CHARSET;
-  description.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(description.lfFaceName, face.c_str(), LF_FACESIZE);
   return CreateFontIndirectW(&description);
 }
-
-}  // namespace
 
 COLORREF LayoutColour(const LayoutProperty& property) {
   const auto& v = property.values;
@@ -79,32 +78,16 @@ void TControl::Create(const LayoutNode& node, HWND parent, LPCWSTR className, DW
     if (!window) throw EError(Format("Steuerelement %s kann nicht erstellt werden", name_));
     Attach(window);
   }
-  if (const LayoutProperty* font = node.Find("Font")) font_.reset(CreateLayoutFont(*font, form_));
+  if (const LayoutProperty* font = node.Find("Font")) font_.reset(CreateLayoutFont(*font, form_.Scale(96)));
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : form_.FontHandle()),
                FALSE);
 }
 
-int TControl::Left() const {
+RECT TControl::BoundsInParent() const {
   RECT r;
   GetWindowRect(Handle(), &r);
   MapWindowPoints(HWND_DESKTOP, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
-  return r.left;
-}
-int TControl::Top() const {
-  RECT r;
-  GetWindowRect(Handle(), &r);
-  MapWindowPoints(HWND_DESKTOP, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
-  return r.top;
-}
-int TControl::Width() const {
-  RECT r;
-  GetWindowRect(Handle(), &r);
-  return r.right - r.left;
-}
-int TControl::Height() const {
-  RECT r;
-  GetWindowRect(Handle(), &r);
-  return r.bottom - r.top;
+  return r;
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {

@@ -27,10 +27,11 @@ class TControl : public TWinHandler {
   const std::string& Kind() const { return kind_; }
   TForm& Form() const { return form_; }
 
-  int Left() const;
-  int Top() const;
-  int Width() const;
-  int Height() const;
+  RECT BoundsInParent() const;
+  int Left() const { return BoundsInParent().left; }
+  int Top() const { return BoundsInParent().top; }
+  int Width() const { return BoundsInParent().right - BoundsInParent().left; }
+  int Height() const { return BoundsInParent().bottom - BoundsInParent().top; }
   void SetBounds(int left, int top, int width, int height);
   bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 
@@ -48,7 +49,6 @@ class TControl : public TWinHandler {
   // Creates the window: a platform class, or a program class when `own` is set.
   void Create(const LayoutNode& node, HWND parent, LPCWSTR className, DWORD style, DWORD exStyle, bool own);
   COLORREF BackgroundColour() const { return colour_; }
-  COLORREF TextColour() const { return fontColour_; }
 
  private:
   TForm& form_;
@@ -150,6 +150,9 @@ class TProgressBar : public TControl {
 // and where siblings overlap the earlier one lies on top.
 void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
                     std::vector<std::unique_ptr<TControl>>& all);
+
+// A font of a layout (face, points) at the given dpi.
+HFONT CreateLayoutFont(const LayoutProperty& font, int dpi);
 
 // A colour of a layout: a name or red, green, blue.
 COLORREF LayoutColour(const LayoutProperty& property);

@@ -97,15 +97,9 @@ void TForm::Build(EventTable events) {
       layout_.Find("FontColor") ? LayoutColour(*layout_.Find("FontColor")) : GetSysColor(COLOR_WINDOWTEXT);
   brush_.reset(CreateSolidBrush(colour_));
 
-  LayoutProperty defaultFont{
+  const LayoutProperty defaultFont{
       "Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
-  const LayoutProperty& font = layout_.Find("Font") ? *layout_.Find("Font") : defaultFont;
-  LOGFONTW description{};
-  description.lfHeight = -MulDiv(font.values[1].number, dpi_, 72);
-  description.lfWeight = FW_NORMAL;
-  description.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(description.lfFaceName, Widen(font.values[0].text).c_str(), LF_FACESIZE);
-  font_.reset(CreateFontIndirectW(&description));
+  font_.reset(CreateLayoutFont(layout_.Find("Font") ? *layout_.Find("Font") : defaultFont, dpi_));
 
   FrameStyle frame = StyleOf(layout_);
   RECT outer{0, 0, Scale(layout_.Integer("Width", 320)), Scale(layout_.Integer("Height", 240))};

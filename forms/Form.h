@@ -32,7 +32,6 @@ class TForm : public TWinHandler {
   ~TForm() override;
 
   const std::string& Name() const { return layout_.name; }
-  const LayoutNode& Layout() const { return layout_; }
 
   void Show();
   void Hide();

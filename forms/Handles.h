@@ -49,10 +49,6 @@ struct FileTraits {
   static FILE* Invalid() { return nullptr; }
   static void Close(FILE* file) { std::fclose(file); }
 };
-struct WindowTraits {
-  static HWND Invalid() { return nullptr; }
-  static void Close(HWND window) { DestroyWindow(window); }
-};
 
 using UniqueHrgn = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
 using UniqueHbitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
@@ -60,7 +56,6 @@ using UniqueHfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueHbrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueFile = UniqueHandle<FILE*, FileTraits>;
-using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 
 // A window's device context must go back to ReleaseDC with the window it came from.
 class WindowDc {

@@ -397,14 +397,4 @@ void ValidateLayout(const LayoutNode& root) {
   ValidateNode(root);
 }
 
-const std::vector<std::string_view>& LayoutKinds() {
-  static const std::vector<std::string_view> kinds = [] {
-    std::vector<std::string_view> names;
-    for (const auto& kind : KindTable())
-      if (kind.kind != "Form") names.push_back(kind.kind);
-    return names;
-  }();
-  return kinds;
-}
-
 }  // namespace forms

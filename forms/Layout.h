@@ -49,7 +49,4 @@ LayoutNode ParseLayout(std::string_view source);
 // right number and kind of values, events only where the kind has them).
 void ValidateLayout(const LayoutNode& root);
 
-// The control kinds a layout may use.
-const std::vector<std::string_view>& LayoutKinds();
-
 }  // namespace forms

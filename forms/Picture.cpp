@@ -248,13 +248,6 @@ TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
   return picture;
 }
 
-TPicture TPicture::FromBitmap(TBitmap bitmap) {
-  TPicture picture;
-  picture.format_ = bitmap.Empty() ? Format::None : Format::Bitmap;
-  picture.bitmap_ = std::move(bitmap);
-  return picture;
-}
-
 void TPicture::Assign(const TPicture& other) {
   format_ = other.format_;
   jpeg_ = other.jpeg_;  // the stream never changes, so copies share it

@@ -70,7 +70,6 @@ class TPicture {
   // Takes an embedded resource of type RCDATA, JPEG or BMP, told apart by its first bytes.
   static TPicture FromResource(const std::string& name);
   static TPicture FromData(std::span<const std::uint8_t> data);
-  static TPicture FromBitmap(TBitmap bitmap);
 
   void Assign(const TPicture& other);
   Format Kind() const { return format_; }

@@ -7,8 +7,5 @@
 namespace forms {
 
 std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view wide);
-// For the few places where the platform function the program uses is an ANSI one.
-std::string ToAnsi(std::wstring_view wide);
 
 }  // namespace forms
