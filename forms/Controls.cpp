@@ -115,7 +115,22 @@ HBRUSH TControl::ControlColour(HDC dc) {
 
 // ---------------------------------------------------------------------------
 
-TImage::TImage(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+LRESULT TPaintedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(Handle(), &paint);
+      Paint(dc);
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+  }
+  return Default(message, wParam, lParam);
+}
+
+TImage::TImage(TForm& form, const LayoutNode& node, HWND parent) : TPaintedControl(form, node) {
   RegisterClassOnce(kImageClass, CS_DBLCLKS, nullptr);
   stretch_ = node.Flag("Stretch", false);
   if (node.Find("Picture")) picture_ = TPicture::FromResource(node.Name("Picture", ""));
@@ -146,15 +161,6 @@ void TImage::Paint(HDC dc) {
 
 LRESULT TImage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(Handle(), &paint);
-      Paint(dc);
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
     case WM_LBUTTONDOWN:
       pressed_ = true;
       SetCapture(Handle());
@@ -173,13 +179,15 @@ LRESULT TImage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       pressed_ = false;
       return 0;
   }
-  return Default(message, wParam, lParam);
+  return TPaintedControl::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
 
 TContainer::TContainer(TForm& form, const LayoutNode& node, HWND parent)
-    : TControl(form, node), bevel_(node.Name("BevelOuter", "raised")), groupBox_(node.kind == "GroupBox") {
+    : TPaintedControl(form, node),
+      bevel_(node.Name("BevelOuter", "raised")),
+      groupBox_(node.kind == "GroupBox") {
   RegisterClassOnce(kContainerClass, 0, nullptr);
   Create(node, parent, kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true);
 }
@@ -212,15 +220,6 @@ void TContainer::Paint(HDC dc) {
 
 LRESULT TContainer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(Handle(), &paint);
-      Paint(dc);
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
     // Children report to their parent; the form is the one that knows them.
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -232,7 +231,7 @@ LRESULT TContainer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
       return SendMessageW(Form().Handle(), message, wParam, lParam);
   }
-  return Default(message, wParam, lParam);
+  return TPaintedControl::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------

@@ -60,7 +60,16 @@ class TControl : public TWinHandler {
   UniqueHfont font_;
 };
 
-class TImage : public TControl {
+// Controls of the program's own window classes, which paint themselves
+// completely (so erasing first would only flicker).
+class TPaintedControl : public TControl {
+ protected:
+  using TControl::TControl;
+  virtual void Paint(HDC dc) = 0;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+class TImage : public TPaintedControl {
  public:
   TImage(TForm& form, const LayoutNode& node, HWND parent);
   TPicture& Picture() { return picture_; }
@@ -71,24 +80,24 @@ class TImage : public TControl {
 
  protected:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) override;
 
  private:
-  void Paint(HDC dc);
   TPicture picture_;
   bool stretch_ = false;
   bool pressed_ = false;
 };
 
 // Panels and group boxes.
-class TContainer : public TControl {
+class TContainer : public TPaintedControl {
  public:
   TContainer(TForm& form, const LayoutNode& node, HWND parent);
 
  protected:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) override;
 
  private:
-  void Paint(HDC dc);
   std::string bevel_;
   bool groupBox_;
 };
