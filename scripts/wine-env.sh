@@ -13,7 +13,7 @@ start_display() {
   local geometry=$1 n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp -nolisten unix >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     local tries
