@@ -21,9 +21,9 @@ long ParseHandleWord(std::string_view word) {
 
 namespace {
 
-void DrawStretched(HDC target, const RECT& area, const forms::TBitmap& picture) {
-  forms::UniqueMemoryDc source(CreateCompatibleDC(target));
-  forms::SelectGuard select(source.get(), picture.Handle());
+// The mode is chosen per draw from the device: halftoning only where the
+// device has a palette, plain row and column dropping elsewhere.
+void DrawStretched(HDC target, const RECT& area, HDC source, int width, int height) {
   if (GetDeviceCaps(target, BITSPIXEL) <= 8) {
     POINT origin;
     GetBrushOrgEx(target, &origin);
@@ -32,8 +32,7 @@ void DrawStretched(HDC target, const RECT& area, const forms::TBitmap& picture) 
   } else {
     SetStretchBltMode(target, COLORONCOLOR);
   }
-  StretchBlt(target, 0, 0, area.right, area.bottom, source.get(), 0, 0, picture.Width(), picture.Height(),
-             SRCCOPY);
+  StretchBlt(target, 0, 0, area.right, area.bottom, source, 0, 0, width, height, SRCCOPY);
 }
 
 }  // namespace
@@ -59,8 +58,10 @@ void RunPreview(const std::vector<std::string>& words) {
   if (!dc) throw forms::EError("Leinwand/Bild erlaubt kein Zeichnen");
   RECT area;
   GetClientRect(host, &area);
+  forms::UniqueMemoryDc source(CreateCompatibleDC(dc.get()));
+  forms::SelectGuard select(source.get(), picture.Handle());
   do {
-    DrawStretched(dc.get(), area, picture);
+    DrawStretched(dc.get(), area, source.get(), picture.Width(), picture.Height());
     Application.ProcessMessages();
   } while (IsWindowVisible(host));
 }

@@ -11,6 +11,7 @@
 #include "dialogs/UnitScreenSaverDialog.h"
 #include "dialogs/UnitShowProgress.h"
 #include "forms/Application.h"
+#include "forms/Errors.h"
 #include "vessels/UnitScreenSaverForeground.h"
 #include "vessels/UnitScreenSaverForegroundCalderine.h"
 #include "vessels/UnitScreenSaverForegroundSarvane.h"
@@ -66,6 +67,8 @@ int RunProgram() {
     StartUp();
   } catch (const std::exception& error) {
     forms::Application.ShowException(error);
+  } catch (...) {
+    forms::Application.ShowException(forms::EError("Unbekannter Fehler"));
   }
   Configuration = nullptr;
   forms::Application.DestroyForms();

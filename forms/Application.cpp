@@ -67,13 +67,18 @@ std::string TApplication::Title() const {
   return ApplicationTitle(path);
 }
 
-void TApplication::ShowException(const std::exception& error) {
-  std::string text = WithFullStop(error.what());
-  if (errorSink_) {
-    errorSink_(text, Title());
-    return;
+void TApplication::ShowException(const std::exception& error) noexcept {
+  // Called from catch blocks: a report that cannot even be composed is dropped
+  // rather than let a second exception end the program.
+  try {
+    std::string text = WithFullStop(error.what());
+    if (errorSink_) {
+      errorSink_(text, Title());
+      return;
+    }
+    MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), MB_OK | MB_ICONSTOP);
+  } catch (...) {
   }
-  MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), MB_OK | MB_ICONSTOP);
 }
 
 }  // namespace forms

@@ -52,7 +52,7 @@ class TApplication {
 
   // Shows the error report: the message with its full stop, the application
   // title as caption, a stop icon and an OK button.
-  void ShowException(const std::exception& error);
+  void ShowException(const std::exception& error) noexcept;
   // Where error reports go; a message box unless replaced (tests record them).
   using ErrorSink = std::function<void(const std::string& text, const std::string& caption)>;
   void SetErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }

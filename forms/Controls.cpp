@@ -120,10 +120,8 @@ LRESULT TPaintedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(Handle(), &paint);
-      Paint(dc);
-      EndPaint(Handle(), &paint);
+      PaintGuard paint(Handle());
+      Paint(paint.get());
       return 0;
     }
   }

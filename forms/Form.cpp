@@ -110,7 +110,17 @@ void TForm::Build(EventTable events) {
   std::wstring caption = Widen(layout_.Text("Caption").value_or(layout_.name));
   CreateHandle(frame.exStyle, kFormClass, caption.c_str(), frame.style, Scale(layout_.Integer("Left", 0)),
                Scale(layout_.Integer("Top", 0)), outer.right - outer.left, outer.bottom - outer.top, nullptr);
+  try {
+    BuildContents(frame.style, frame.exStyle, events);
+  } catch (...) {
+    // No destructor runs for a half-built form: its windows go now, while the
+    // controls they call into still exist.
+    DestroyWindow(Handle());
+    throw;
+  }
+}
 
+void TForm::BuildContents(DWORD style, DWORD exStyle, EventTable& events) {
   CreateControls(*this, layout_, Handle(), controls_);
 
   if (layout_.Flag("AutoSize", false)) {
@@ -120,7 +130,7 @@ void TForm::Build(EventTable events) {
       content.right = std::max<LONG>(content.right, control->Left() + control->Width());
       content.bottom = std::max<LONG>(content.bottom, control->Top() + control->Height());
     }
-    AdjustWindowRectEx(&content, frame.style, FALSE, frame.exStyle);
+    AdjustWindowRectEx(&content, style, FALSE, exStyle);
     SetWindowPos(Handle(), nullptr, 0, 0, content.right - content.left, content.bottom - content.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -210,11 +220,13 @@ int TForm::ShowModal() {
       modalResult_ = mrCancel;
       break;
     }
-    MSG message;
-    if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-      // The quit message belongs to the outer loops too: hand it on.
+    MSG message{};
+    BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // The quit message belongs to the outer loops too: hand it on. A failing
+      // queue (-1) ends the loops the same way rather than spinning.
       Application.SetTerminated();
-      PostQuitMessage(static_cast<int>(message.wParam));
+      PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 0);
       modalResult_ = mrCancel;
       break;
     }

@@ -78,6 +78,7 @@ class TForm : public TWinHandler {
 
  private:
   void Build(EventTable events);
+  void BuildContents(DWORD style, DWORD exStyle, EventTable& events);
   void BindEvents(const LayoutNode& node, TControl* control, EventTable& events);
   void PlaceForShow();
 

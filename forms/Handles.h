@@ -74,6 +74,22 @@ class WindowDc {
   HDC dc_;
 };
 
+// BeginPaint/EndPaint as a pair, so an error while painting still validates
+// the area (otherwise the window would ask to be painted again at once).
+class PaintGuard {
+ public:
+  explicit PaintGuard(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  PaintGuard(const PaintGuard&) = delete;
+  PaintGuard& operator=(const PaintGuard&) = delete;
+  ~PaintGuard() { EndPaint(window_, &paint_); }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
 // Restores the object that was selected before, so a DC never dies holding ours.
 class SelectGuard {
  public:

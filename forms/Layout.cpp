@@ -269,10 +269,12 @@ const std::vector<std::string_view> kColourNames = {"black",  "white",      "nav
 const std::vector<PropertyRule> kBoundsKeys = {
     {"Left", Shape::Integer}, {"Top", Shape::Integer}, {"Width", Shape::Integer}, {"Height", Shape::Integer}};
 
+const std::vector<PropertyRule> kAppearanceKeys = {
+    {"Font", Shape::Font}, {"FontColor", Shape::Colour}, {"Color", Shape::Colour}};
+
+// Forms are never visible at creation and take no part in a tab order.
 const std::vector<PropertyRule> kControlKeys = {
-    {"Visible", Shape::Flag}, {"Enabled", Shape::Flag},     {"TabOrder", Shape::Integer},
-    {"Font", Shape::Font},    {"FontColor", Shape::Colour}, {"Color", Shape::Colour},
-};
+    {"Visible", Shape::Flag}, {"Enabled", Shape::Flag}, {"TabOrder", Shape::Integer}};
 
 struct KindRules {
   std::string_view kind;
@@ -372,7 +374,11 @@ bool HasShape(const LayoutProperty& property, const PropertyRule& rule) {
   return false;
 }
 
-void ValidateNode(const LayoutNode& node) {
+// `names` collects every name of the tree: the form finds controls by name.
+void ValidateNode(const LayoutNode& node, std::vector<std::string_view>& names) {
+  if (std::find(names.begin(), names.end(), node.name) != names.end())
+    Fail(node.line, "Name doppelt: " + node.name);
+  names.push_back(node.name);
   const auto& table = KindTable();
   auto kind =
       std::find_if(table.begin(), table.end(), [&](const KindRules& k) { return k.kind == node.kind; });
@@ -380,13 +386,14 @@ void ValidateNode(const LayoutNode& node) {
   for (const auto& property : node.properties) {
     const PropertyRule* rule = FindRule(kind->keys, property.key);
     if (!rule) rule = FindRule(kBoundsKeys, property.key);
-    if (!rule) rule = FindRule(kControlKeys, property.key);
+    if (!rule) rule = FindRule(kAppearanceKeys, property.key);
+    if (!rule && node.kind != "Form") rule = FindRule(kControlKeys, property.key);
     if (!rule) Fail(property.line, "unbekannte Eigenschaft " + property.key + " fuer " + node.kind);
     if (!HasShape(property, *rule)) Fail(property.line, "unpassender Wert fuer " + property.key);
   }
   for (const auto& child : node.children) {
     if (child.kind == "Form") Fail(child.line, "eine Form kann kein Steuerelement sein");
-    ValidateNode(child);
+    ValidateNode(child, names);
   }
 }
 
@@ -394,7 +401,8 @@ void ValidateNode(const LayoutNode& node) {
 
 void ValidateLayout(const LayoutNode& root) {
   if (root.kind != "Form") Fail(root.line, "die Wurzel muss eine Form sein");
-  ValidateNode(root);
+  std::vector<std::string_view> names;
+  ValidateNode(root, names);
 }
 
 }  // namespace forms

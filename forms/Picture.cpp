@@ -56,8 +56,12 @@ TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std
   BITMAPINFOHEADER header;
   if (info.size() < sizeof header) throw invalid();
   std::memcpy(&header, info.data(), sizeof header);
-  bool supported = header.biSize >= sizeof(BITMAPINFOHEADER) && header.biWidth > 0 && header.biHeight != 0 &&
-                   header.biPlanes == 1 &&
+  // The limits keep every size computed below far from overflowing, also in 32 bits.
+  constexpr LONG kMaxSide = 32768;
+  bool supported = header.biSize >= sizeof(BITMAPINFOHEADER) && header.biSize <= info.size() &&
+                   header.biWidth > 0 && header.biWidth <= kMaxSide && header.biHeight != 0 &&
+                   header.biHeight >= -kMaxSide && header.biHeight <= kMaxSide && header.biPlanes == 1 &&
+                   (header.biBitCount > 8 || header.biClrUsed <= (1u << header.biBitCount)) &&
                    (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) &&
                    (header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
                     header.biBitCount == 16 || header.biBitCount == 24 || header.biBitCount == 32);
@@ -95,9 +99,13 @@ TBitmap TBitmap::FromPackedDib(std::span<const std::uint8_t> dib) {
   BITMAPINFOHEADER header;
   if (dib.size() < sizeof header) throw EError("Ungueltiges Bitmap");
   std::memcpy(&header, dib.data(), sizeof header);
+  if (header.biSize > dib.size() || header.biClrUsed > 256) throw EError("Ungueltiges Bitmap");
+  // The pixels follow the header, the masks (unless a V4/V5 header holds
+  // them) and the colour table, which deeper bitmaps may carry as a hint.
   std::size_t headerBytes = header.biSize + ColourTableEntries(header) * sizeof(RGBQUAD);
   if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
     headerBytes = header.biSize;
+  if (header.biBitCount > 8) headerBytes += header.biClrUsed * sizeof(RGBQUAD);
   if (headerBytes > dib.size()) throw EError("Ungueltiges Bitmap");
   return FromDib(dib.first(headerBytes), dib.subspan(headerBytes));
 }

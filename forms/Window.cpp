@@ -19,6 +19,13 @@ TWinHandler* TWinHandler::FromHandle(HWND window) {
   return reinterpret_cast<TWinHandler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+TWinHandler::~TWinHandler() {
+  if (hwnd_ && FromHandle(hwnd_) == this) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    RemovePropW(hwnd_, kOwnerProperty);
+  }
+}
+
 LRESULT TWinHandler::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return Default(message, wParam, lParam);
 }

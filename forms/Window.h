@@ -14,7 +14,8 @@ class TWinHandler {
   TWinHandler() = default;
   TWinHandler(const TWinHandler&) = delete;
   TWinHandler& operator=(const TWinHandler&) = delete;
-  virtual ~TWinHandler() = default;
+  // Detaches a window that outlives its handler, so no message reaches a dead object.
+  virtual ~TWinHandler();
 
   HWND Handle() const { return hwnd_; }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "tests/e2e/HostWindow.h"
 #include "tests/e2e/SaverProcess.h"
 
 namespace {
@@ -76,23 +77,25 @@ TEST_F(ModeDispatch, PasswordSetupAndHandlelessPreviewEndAtOnceWithoutWindows) {
   }
 }
 
-// The program's own path takes part in the tests: a folder whose name starts
-// with "p", written with forward slashes, selects preview mode even with /c.
+// The program's own path takes part in the tests. Written with forward
+// slashes, C:/previewcopy/... holds "/p" (and no "/a"), so preview mode wins
+// over /c and takes the third word as the host window; with backslashes the
+// same path holds no switch and /c decides.
 TEST_F(ModeDispatch, ProgramPathContainingSlashPSelectsPreview) {
-  std::wstring saver = SaverPath();
-  std::wstring folder = saver.substr(0, saver.find_last_of(L'\\')) + L"\\previewcopy";
+  const std::wstring folder = L"C:\\previewcopy";
+  const std::wstring copy = folder + L"\\SarvaneShuttle.scr";
   CreateDirectoryW(folder.c_str(), nullptr);
-  std::wstring copy = folder + L"\\SarvaneShuttle.scr";
-  ASSERT_TRUE(CopyFileW(saver.c_str(), copy.c_str(), FALSE));
-  std::wstring slashed = copy;
-  for (auto& c : slashed)
-    if (c == L'\\') c = L'/';
+  ASSERT_TRUE(CopyFileW(SaverPath().c_str(), copy.c_str(), FALSE));
   {
-    SaverProcess preview(Quoted(slashed) + L" /c", copy);
-    EXPECT_EQ(preview.WaitForExit(kStartTimeout), 0u);
+    e2e::HostWindow host(152, 112);
+    host.Show();
+    SaverProcess preview(L"\"C:/previewcopy/SarvaneShuttle.scr\" /c " + e2e::HandleWord(host.Handle()), copy);
+    EXPECT_TRUE(host.WaitForDrawing(kStartTimeout)) << "preview mode did not draw into the host";
+    EXPECT_EQ(preview.WaitForWindow(L"Configuration", 0), nullptr);
+    ShowWindow(host.Handle(), SW_HIDE);
+    EXPECT_EQ(preview.WaitForExit(kExitTimeout), 0u);
   }
   {
-    // With backslashes the same path holds no "/p", and /c decides.
     SaverProcess configure(Quoted(copy) + L" /c", copy);
     HWND dialog = configure.WaitForWindow(L"Configuration", kStartTimeout);
     EXPECT_NE(dialog, nullptr);

@@ -19,12 +19,6 @@ void DeleteSettings() {
   DeleteFileW(SettingsPath().c_str());
 }
 
-std::string ReadSetting(const char* key) {
-  char value[256];
-  GetPrivateProfileStringA("Settings", key, "<missing>", value, sizeof value, "SarvaneShuttle.ini");
-  return value;
-}
-
 std::wstring Quoted(const std::wstring& path) {
   return L"\"" + path + L"\"";
 }
@@ -91,10 +85,6 @@ HWND SaverProcess::WaitForWindow(const std::wstring& caption, DWORD milliseconds
     Sleep(20);
   } while (GetTickCount() - start < milliseconds && Running());
   return nullptr;
-}
-
-void SaverProcess::WaitForIdle(DWORD milliseconds) const {
-  WaitForInputIdle(info_.hProcess, milliseconds);
 }
 
 std::wstring WindowCaption(HWND window) {

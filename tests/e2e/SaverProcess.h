@@ -16,8 +16,6 @@ std::wstring& SaverPath();
 // The settings file in the Windows directory, where a bare profile name lands.
 std::wstring SettingsPath();
 void DeleteSettings();
-// The raw value text of a key, or "<missing>".
-std::string ReadSetting(const char* key);
 
 class SaverProcess {
  public:
@@ -29,7 +27,6 @@ class SaverProcess {
   SaverProcess& operator=(const SaverProcess&) = delete;
   ~SaverProcess();  // kills a process that is still running
 
-  DWORD Id() const { return info_.dwProcessId; }
   bool Running() const;
   // The exit code, or STILL_ACTIVE when the process did not end in time.
   DWORD WaitForExit(DWORD milliseconds);
@@ -37,8 +34,6 @@ class SaverProcess {
   std::vector<HWND> VisibleWindows() const;
   // Waits for a visible top-level window with this caption; null on timeout.
   HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds) const;
-  // Waits until the process has become idle (waiting for input), or has ended.
-  void WaitForIdle(DWORD milliseconds) const;
 
  private:
   PROCESS_INFORMATION info_{};

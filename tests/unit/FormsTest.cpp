@@ -89,13 +89,29 @@ TEST_F(Forms, ShowRunsOnShowBeforeVisibleThenOnActivateFromTheQueue) {
   EXPECT_EQ(events[events.size() - 2], "key 78");
 }
 
-TEST_F(Forms, LayoutNamingAMissingHandlerFailsCreation) {
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindowCount() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// A half-built form must not leave windows behind that point at freed objects.
+TEST_F(Forms, FailedCreationReportsTheCauseAndLeavesNoWindow) {
+  int before = ThreadWindowCount();
   try {
     TTestForm form(kEventForm, {{{"FormShow", [] {}}}, {}});
     ADD_FAILURE() << "created without FormActivate";
   } catch (const forms::EError& error) {
     EXPECT_NE(std::string(error.what()).find("FormActivate"), std::string::npos) << error.what();
   }
+  EXPECT_THROW(TTestForm("form Test: TTest\n  img: Image\n    Picture = PIC_NOWHERE\n  end\nend\n"),
+               forms::EError);
+  EXPECT_EQ(ThreadWindowCount(), before);
 }
 
 TEST_F(Forms, ModalLoopEndsOnModalResultAndReenablesOtherWindows) {

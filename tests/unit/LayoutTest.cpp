@@ -82,17 +82,20 @@ TEST(Layout, RejectsMalformedTextNamingTheLine) {
 
 TEST(Layout, ValidationRejectsUnknownKeysKindsAndMisshapenValues) {
   const char* cases[] = {
-      "form A: TA\n  Colour = black\nend\n",                      // misspelt key
-      "form A: TA\n  x: Slider\n  end\nend\n",                    // unknown kind
-      "form A: TA\n  BorderStyle = round\nend\n",                 // not a choice
-      "form A: TA\n  Left = \"1\"\nend\n",                        // text for a number
-      "form A: TA\n  Color = 0, 0\nend\n",                        // two components
-      "form A: TA\n  Color = 0, 0, 256\nend\n",                   // component out of range
-      "form A: TA\n  Color = pink\nend\n",                        // unknown colour name
-      "form A: TA\n  Font = \"MS Sans Serif\"\nend\n",            // no size
-      "form A: TA\n  x: Image\n    Stretch = yes\n  end\nend\n",  // not a flag
-      "form A: TA\n  x: Edit\n    OnClick = Foo\n  end\nend\n",   // event the kind lacks
-      "form A: TA\n  x: Label\n    Picture = P\n  end\nend\n",    // key of another kind
+      "form A: TA\n  Colour = black\nend\n",                          // misspelt key
+      "form A: TA\n  x: Slider\n  end\nend\n",                        // unknown kind
+      "form A: TA\n  BorderStyle = round\nend\n",                     // not a choice
+      "form A: TA\n  Left = \"1\"\nend\n",                            // text for a number
+      "form A: TA\n  Color = 0, 0\nend\n",                            // two components
+      "form A: TA\n  Color = 0, 0, 256\nend\n",                       // component out of range
+      "form A: TA\n  Color = pink\nend\n",                            // unknown colour name
+      "form A: TA\n  Font = \"MS Sans Serif\"\nend\n",                // no size
+      "form A: TA\n  x: Image\n    Stretch = yes\n  end\nend\n",      // not a flag
+      "form A: TA\n  x: Edit\n    OnClick = Foo\n  end\nend\n",       // event the kind lacks
+      "form A: TA\n  x: Label\n    Picture = P\n  end\nend\n",        // key of another kind
+      "form A: TA\n  Visible = true\nend\n",                          // a control key on the form
+      "form A: TA\n  x: Panel\n    x: Label\n    end\n  end\nend\n",  // duplicate name, nested
+      "form A: TA\n  A: Label\n  end\nend\n",                         // a control named as the form
   };
   for (const char* text : cases) {
     LayoutNode root = ParseLayout(text);

@@ -92,12 +92,39 @@ TEST(Picture, CopiesAreIndependentButShareTheJpegStream) {
   EXPECT_EQ(Pixels24(jpegCopy.Bitmap()), Pixels24(jpeg.Bitmap()));
 }
 
+// A palette bitmap's copy must carry the colour table, or it turns to black.
+TEST(Picture, ClonedPaletteBitmapKeepsItsColours) {
+  forms::TBitmap original = forms::TBitmap::FromBmpFile(SampleBmp(8, true));
+  forms::TBitmap copy = original.Clone();
+  EXPECT_EQ(copy.BitsPerPixel(), 8);
+  copy.SetPixelFormat24();
+  original.SetPixelFormat24();
+  EXPECT_EQ(Pixels24(copy), Pixels24(original));
+}
+
+// Bitmap resources carry no file header: the pixels follow the information header.
+TEST(Picture, PackedBitmapOfThePreviewResource) {
+  auto dib = forms::ResourceBytes("RES_PREVIEW", MAKEINTRESOURCEW(2));
+  forms::TBitmap preview = forms::TBitmap::FromPackedDib(dib);
+  EXPECT_EQ(preview.Width(), 390);
+  EXPECT_EQ(preview.Height(), 268);
+  // Bottom-up storage: the last stored row is the top row.
+  EXPECT_EQ(std::memcmp(preview.ScanLine(0), dib.data() + 40 + 267 * 1172, 1170), 0);
+  EXPECT_EQ(std::memcmp(preview.ScanLine(267), dib.data() + 40, 1170), 0);
+  EXPECT_THROW(forms::TBitmap::FromPackedDib(dib.first(40 + 1172)), forms::EError);
+}
+
 TEST(Picture, BrokenDataAndMissingResourcesAreErrors) {
   std::vector<std::uint8_t> garbage = {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3};
   EXPECT_THROW(forms::TPicture::FromData(garbage), forms::EError);
   std::vector<std::uint8_t> truncated = SampleBmp(24, true);
   truncated.resize(truncated.size() - 4);
   EXPECT_THROW(forms::TBitmap::FromBmpFile(truncated), forms::EError);
+  // Sizes from a header are limited before anything is computed from them.
+  std::vector<std::uint8_t> huge = SampleBmp(24, true);
+  const std::int32_t width = 0x7FFFFFFF;
+  std::memcpy(huge.data() + sizeof(BITMAPFILEHEADER) + 4, &width, sizeof width);
+  EXPECT_THROW(forms::TBitmap::FromBmpFile(huge), forms::EError);
   try {
     forms::TPicture::FromResource("PIC_NOWHERE");
     ADD_FAILURE();
