@@ -278,6 +278,77 @@ TEST_F(Forms, ErrorReportIsAMessageBoxWithTitleAndFullStop) {
   EXPECT_EQ(buttons, 1);
 }
 
+// Every kind a layout may name is built with the properties the layout gives.
+TEST_F(Forms, EveryControlKindIsBuiltFromItsLayout) {
+  TTestForm form(
+      "form Test: TTest\n  BorderStyle = dialog\n  ClientWidth = 300\n  ClientHeight = 200\n"
+      "  Panel1: Panel\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 200\n"
+      "    GroupBox1: GroupBox\n      Caption = \" Geschwindigkeit \"\n"
+      "      Left = 8\n      Top = 9\n      Width = 249\n      Height = 64\n"
+      "      tbSpeed: TrackBar\n        Left = 8\n        Top = 29\n        Width = 233\n        Height = "
+      "28\n"
+      "        Min = 0\n        Max = 10\n        Position = 7\n        TickMarks = false\n        TabOrder "
+      "= 0\n"
+      "      end\n"
+      "    end\n"
+      "    edtPassCount: Edit\n      Text = \"10\"\n      Left = 24\n      Top = 80\n      Width = 33\n"
+      "      Height = 21\n      TabOrder = 1\n    end\n"
+      "    btnOk: Button\n      Caption = \"Ok\"\n      Left = 46\n      Top = 130\n      Width = 75\n"
+      "      Height = 22\n      TabOrder = 2\n    end\n"
+      "    pbProgress: ProgressBar\n      Left = 207\n      Top = 21\n      Width = 204\n      Height = 14\n"
+      "      Max = 100\n      Position = 250\n    end\n"
+      "  end\n"
+      "end\n");
+  EXPECT_EQ(form.ClientWidth(), 300);
+  auto& speed = form.Control<forms::TTrackBar>("tbSpeed");
+  EXPECT_EQ(speed.Position(), 7);
+  speed.SetPosition(12);
+  EXPECT_EQ(speed.Position(), 10) << "the track bar clamps into its range";
+  EXPECT_EQ(GetParent(speed.Handle()), form.Control<forms::TContainer>("GroupBox1").Handle());
+  EXPECT_EQ(speed.Left(), 8);
+  EXPECT_EQ(speed.Top(), 29);
+  EXPECT_EQ(form.Control<forms::TEdit>("edtPassCount").Text(), L"10");
+  EXPECT_EQ(form.Control<forms::TButton>("btnOk").Caption(), L"Ok");
+  EXPECT_EQ(form.Control<forms::TProgressBar>("pbProgress").Position(), 100) << "limited to the bar's range";
+  EXPECT_EQ(form.Control<forms::TContainer>("GroupBox1").Caption(), L" Geschwindigkeit ");
+  EXPECT_TRUE(form.WantsDialogKeys());
+  EXPECT_THROW(form.Control<forms::TButton>("tbSpeed"), forms::EError) << "a control of another kind";
+}
+
+// Clicks reach the handlers that the layout names, also through containers.
+TEST_F(Forms, ClicksOnImagesButtonsAndLabelsRunTheirHandlers) {
+  std::vector<std::string> clicks;
+  forms::EventTable table{{{"imgPreviewClick", [&] { clicks.push_back("image"); }},
+                           {"btnOkClick", [&] { clicks.push_back("button"); }},
+                           {"Label1Click", [&] { clicks.push_back("label"); }}},
+                          {}};
+  TTestForm form(
+      "form Test: TTest\n  ClientWidth = 300\n  ClientHeight = 200\n"
+      "  Panel1: Panel\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 200\n"
+      "    imgPreview: Image\n      Left = 10\n      Top = 10\n      Width = 100\n      Height = 80\n"
+      "      OnClick = imgPreviewClick\n    end\n"
+      "    btnOk: Button\n      Caption = \"Ok\"\n      Left = 150\n      Top = 10\n      Width = 75\n"
+      "      Height = 22\n      OnClick = btnOkClick\n    end\n"
+      "    Label1: Label\n      Caption = \"langsam\"\n      Left = 150\n      Top = 50\n"
+      "      OnClick = Label1Click\n    end\n"
+      "  end\n"
+      "end\n",
+      table);
+  form.Show();
+  HWND image = form.Control<forms::TImage>("imgPreview").Handle();
+  SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  // Released outside the picture: no click.
+  SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(500, 5));
+  SendMessageW(form.Control<forms::TButton>("btnOk").Handle(), BM_CLICK, 0, 0);
+  HWND label = form.Control<forms::TLabel>("Label1").Handle();
+  SendMessageW(GetParent(label), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+               reinterpret_cast<LPARAM>(label));
+  Pump();
+  EXPECT_EQ(clicks, (std::vector<std::string>{"image", "button", "label"}));
+}
+
 // Layouts are UTF-8; the texts must reach the controls through the wide API intact.
 TEST_F(Forms, GermanTextsReachTheControlsIntact) {
   TTestForm form(
