@@ -143,14 +143,14 @@ void TImage::SetPicture(const TPicture& picture) {
 void TImage::Paint(HDC dc) {
   RECT client;
   GetClientRect(Handle(), &client);
-  COLORREF background = BackgroundColour() != CLR_INVALID ? BackgroundColour() : Form().Colour();
-  UniqueHbrush brush(CreateSolidBrush(background));
   if (stretch_ && !picture_.Empty()) {
     picture_.StretchDraw(dc, client);
     return;
   }
   picture_.Draw(dc, 0, 0);
   // Where the picture is smaller than the control, the window colour shows.
+  COLORREF background = BackgroundColour() != CLR_INVALID ? BackgroundColour() : Form().Colour();
+  UniqueHbrush brush(CreateSolidBrush(background));
   RECT right{std::min<LONG>(picture_.Width(), client.right), 0, client.right, client.bottom};
   RECT below{0, std::min<LONG>(picture_.Height(), client.bottom), right.left, client.bottom};
   FillRect(dc, &right, brush.get());

@@ -1,4 +1,4 @@
-// The small assets built from the big ones: the settings-dialog preview, the
+// The small assets built from the big ones: the display settings preview, the
 // program icon and the contact sheet for reviewing everything at a glance.
 #pragma once
 
