@@ -1,13 +1,60 @@
-// The background stage: the run's full-screen main window.
+// The background stage: the run's full-screen main window. It owns the current
+// background id and the cache paths, shows and steps the backgrounds, builds the
+// picture cache on first show, and hands the run over to the chosen craft.
 #pragma once
 
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "backgrounds/Catalogue.h"
 #include "forms/Form.h"
+#include "forms/Handles.h"
 
 class TScreenSaverBackground : public forms::TForm {
  public:
   TScreenSaverBackground();
+  ~TScreenSaverBackground() override;
+
+  // Shows the current background (from the cache when it is complete and in
+  // use, else the built-in picture), stores its id, then steps on if asked.
+  // Processes no window messages. Returns the stage's picture.
+  const forms::TPicture& ShowBackground(bool advance);
+  // Sets the current id; shows and stores nothing.
+  void SetBackgroundId(int id) { backgroundId_ = id; }
+  int BackgroundId() const { return backgroundId_; }
+
+  // The cache path of an id (ids outside the catalogue give Dolphin's); empty
+  // when the working directory leaves no room for a whole path.
+  const std::string& CachePath(int id) const { return cachePaths_[backgrounds::CatalogueIndex(id)]; }
+  bool CacheUsable() const { return !cachePaths_[0].empty(); }
+  // Whether a regular file (not a directory) stands at every cache path.
+  bool AllCacheFilesPresent() const;
+
+  // Makes sure the screen-sized cache exists, reporting through the progress window.
+  void BuildImageCache();
+  // Resamples the JPEG at `source` to width x height and writes it to `target`.
+  // A failure removes the target and raises an error naming it.
+  void ScaleImageFile(const std::string& target, const std::string& source, int width, int height);
+
+  // A window region of the bitmap's rectangle less every pixel of the key
+  // colour (the top-left pixel's); converts the bitmap to 24 bits first.
+  forms::UniqueHrgn CreateSpriteRegion(forms::TBitmap& bitmap);
+  // False only for Tab, Ctrl, Alt and Delete.
+  static bool IsExitKey(WORD key);
+
+  void FormShow();
+  void FormActivate();
 
   forms::TImage& imgBackground;
+
+ private:
+  BOOL previousState_ = FALSE;
+  int backgroundId_ = 0;
+  std::array<std::string, backgrounds::kBackgroundCount> cachePaths_;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 extern TScreenSaverBackground* ScreenSaverBackground;

@@ -1,5 +1,7 @@
 #include "dialogs/UnitShowProgress.h"
 
+#include "forms/Application.h"
+
 TShowProgress* ShowProgress = nullptr;
 
 TShowProgress::TShowProgress()
@@ -7,3 +9,9 @@ TShowProgress::TShowProgress()
       Panel1(Control<forms::TContainer>("Panel1")),
       pbProgress(Control<forms::TProgressBar>("pbProgress")),
       lblProgressComment(Control<forms::TLabel>("lblProgressComment")) {}
+
+void TShowProgress::SetProgress(std::wstring_view text, int percent) {
+  lblProgressComment.SetText(text);
+  pbProgress.SetPosition(percent);
+  forms::Application.ProcessMessages();
+}

@@ -2,6 +2,7 @@
 
 #include "forms/Errors.h"
 #include "forms/Form.h"
+#include "forms/Text.h"
 
 namespace forms {
 
@@ -62,9 +63,9 @@ void TApplication::Terminate() {
 }
 
 std::string TApplication::Title() const {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return ApplicationTitle(path);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return ApplicationTitle(Utf8(path));
 }
 
 void TApplication::ShowException(const std::exception& error) noexcept {
@@ -76,7 +77,7 @@ void TApplication::ShowException(const std::exception& error) noexcept {
       errorSink_(text, Title());
       return;
     }
-    MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(Title()).c_str(), MB_OK | MB_ICONSTOP);
   } catch (...) {
   }
 }

@@ -140,6 +140,11 @@ void TImage::SetPicture(const TPicture& picture) {
   InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void TImage::SetPicture(TPicture&& picture) {
+  picture_ = std::move(picture);
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
 void TImage::Paint(HDC dc) {
   RECT client;
   GetClientRect(Handle(), &client);

@@ -76,6 +76,7 @@ class TImage : public TPaintedControl {
   const TPicture& Picture() const { return picture_; }
   // Replaces the picture (a copy) and repaints.
   void SetPicture(const TPicture& picture);
+  void SetPicture(TPicture&& picture);
   bool Stretch() const { return stretch_; }
 
  protected:

@@ -1,6 +1,6 @@
-// Errors are exceptions carrying a message in the ANSI code page, because the
-// error report shows them with MessageBoxA and most of them quote paths that
-// came from ANSI functions.
+// Errors are exceptions carrying a UTF-8 message, like every other text of the
+// program; a path from an ANSI function is converted before it is quoted. The
+// error report shows them through the wide-character API.
 #pragma once
 
 #include <stdexcept>

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "forms/Errors.h"
+#include "forms/Text.h"
 
 namespace forms {
 namespace {
@@ -52,7 +54,7 @@ TBitmap TBitmap::FromInfo(const BITMAPINFO& info, const void* bits, std::size_t 
 }
 
 TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
-  auto invalid = [] { return EError("Ungueltiges Bitmap"); };
+  auto invalid = [] { return EError("Ungültiges Bitmap"); };
   BITMAPINFOHEADER header;
   if (info.size() < sizeof header) throw invalid();
   std::memcpy(&header, info.data(), sizeof header);
@@ -87,26 +89,26 @@ TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std
 
 TBitmap TBitmap::FromBmpFile(std::span<const std::uint8_t> file) {
   BITMAPFILEHEADER fileHeader;
-  if (file.size() < sizeof fileHeader || file[0] != 'B' || file[1] != 'M') throw EError("Ungueltiges Bitmap");
+  if (file.size() < sizeof fileHeader || file[0] != 'B' || file[1] != 'M') throw EError("Ungültiges Bitmap");
   std::memcpy(&fileHeader, file.data(), sizeof fileHeader);
   if (fileHeader.bfOffBits > file.size() || fileHeader.bfOffBits < sizeof fileHeader)
-    throw EError("Ungueltiges Bitmap");
+    throw EError("Ungültiges Bitmap");
   return FromDib(file.subspan(sizeof fileHeader, fileHeader.bfOffBits - sizeof fileHeader),
                  file.subspan(fileHeader.bfOffBits));
 }
 
 TBitmap TBitmap::FromPackedDib(std::span<const std::uint8_t> dib) {
   BITMAPINFOHEADER header;
-  if (dib.size() < sizeof header) throw EError("Ungueltiges Bitmap");
+  if (dib.size() < sizeof header) throw EError("Ungültiges Bitmap");
   std::memcpy(&header, dib.data(), sizeof header);
-  if (header.biSize > dib.size() || header.biClrUsed > 256) throw EError("Ungueltiges Bitmap");
+  if (header.biSize > dib.size() || header.biClrUsed > 256) throw EError("Ungültiges Bitmap");
   // The pixels follow the header, the masks (unless a V4/V5 header holds
   // them) and the colour table, which deeper bitmaps may carry as a hint.
   std::size_t headerBytes = header.biSize + ColourTableEntries(header) * sizeof(RGBQUAD);
   if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
     headerBytes = header.biSize;
   if (header.biBitCount > 8) headerBytes += header.biClrUsed * sizeof(RGBQUAD);
-  if (headerBytes > dib.size()) throw EError("Ungueltiges Bitmap");
+  if (headerBytes > dib.size()) throw EError("Ungültiges Bitmap");
   return FromDib(dib.first(headerBytes), dib.subspan(headerBytes));
 }
 
@@ -163,6 +165,11 @@ struct JpegError {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  // The decoder's row when the data first ran out, or -1: libjpeg only warns
+  // then and goes on with grey, so a stream that holds no pixels at all would
+  // pass for a picture.
+  long rowWhenDataEnded;
+  const jpeg_decompress_struct* info;
 };
 
 extern "C" void OnJpegError(j_common_ptr info) {
@@ -171,13 +178,27 @@ extern "C" void OnJpegError(j_common_ptr info) {
   std::longjmp(error->jump, 1);
 }
 
-extern "C" void OnJpegMessage(j_common_ptr, int) {}  // warnings are not shown anywhere
+// Warnings are shown nowhere; the one that matters is the data running out.
+extern "C" void OnJpegMessage(j_common_ptr info, int level) {
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  if (level >= 0 || error->rowWhenDataEnded >= 0) return;
+  int code = error->manager.msg_code;
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)
+    error->rowWhenDataEnded = static_cast<long>(error->info->output_scanline);
+}
 
 bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::uint8_t* data,
                    unsigned long size) {
   if (setjmp(error->jump)) return false;
   jpeg_mem_src(info, data, size);
   jpeg_read_header(info, TRUE);
+  // Refused before any pixel memory exists: a forged header can claim
+  // gigapixels, and decoding it would take many seconds and gigabytes.
+  if (static_cast<unsigned long long>(info->image_width) * info->image_height > kMaxJpegPixels) {
+    std::snprintf(error->message, sizeof error->message, "Bild zu groß (%u x %u Pixel)", info->image_width,
+                  info->image_height);
+    return false;
+  }
   info->out_color_space = JCS_EXT_BGR;  // the byte order of a 24-bit DIB row
   jpeg_start_decompress(info);
   return true;
@@ -200,6 +221,8 @@ class Decompressor {
     error_.manager.error_exit = OnJpegError;
     error_.manager.emit_message = OnJpegMessage;
     error_.message[0] = '\0';
+    error_.rowWhenDataEnded = -1;
+    error_.info = &info_;
     jpeg_create_decompress(&info_);
   }
   Decompressor(const Decompressor&) = delete;
@@ -225,6 +248,8 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
   TBitmap bitmap(static_cast<int>(decoder.Info()->output_width),
                  static_cast<int>(decoder.Info()->output_height));
   if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap)) decoder.Throw();
+  // Data that ends inside the scans still shows the rows it holds.
+  if (decoder.Error()->rowWhenDataEnded == 0) throw EError("JPEG-Fehler: keine Bilddaten");
   return bitmap;
 }
 
@@ -254,6 +279,21 @@ TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
     picture.format_ = Format::Bitmap;
   }
   return picture;
+}
+
+TPicture TPicture::FromJpegFile(const std::string& path) {
+  UniqueFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw EError(forms::Format("Datei %s kann nicht geöffnet werden", AnsiToUtf8(path)));
+  std::vector<std::uint8_t> data;
+  std::uint8_t chunk[65536];
+  while (std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get())) {
+    if (data.size() + got > kMaxJpegFileBytes)
+      throw EError(forms::Format("Datei %s ist zu groß", AnsiToUtf8(path)));
+    data.insert(data.end(), chunk, chunk + got);
+  }
+  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8)
+    throw EError(forms::Format("Datei %s ist kein JPEG-Bild", AnsiToUtf8(path)));
+  return FromData(data);
 }
 
 void TPicture::Assign(const TPicture& other) {

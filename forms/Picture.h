@@ -50,8 +50,13 @@ class TBitmap {
   bool bottomUp_ = true;
 };
 
+// Pictures larger than this are refused from their header alone (64 megapixels).
+inline constexpr unsigned long long kMaxJpegPixels = 64ull * 1024 * 1024;
+inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
+
 // Decodes a baseline or progressive JPEG stream into a 24-bit bitmap.
-// Throws EError when the stream cannot be decoded.
+// Throws EError when the stream cannot be decoded, holds no pixel data at
+// all, or claims more than kMaxJpegPixels.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
 
 class TPicture {
@@ -70,6 +75,9 @@ class TPicture {
   // Takes an embedded resource of type RCDATA, JPEG or BMP, told apart by its first bytes.
   static TPicture FromResource(const std::string& name);
   static TPicture FromData(std::span<const std::uint8_t> data);
+  // Loads a JPEG file (an ANSI path); anything else, or a file over
+  // kMaxJpegFileBytes, is an error.
+  static TPicture FromJpegFile(const std::string& path);
 
   void Assign(const TPicture& other);
   Format Kind() const { return format_; }

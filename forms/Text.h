@@ -7,5 +7,8 @@
 namespace forms {
 
 std::wstring Widen(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+// Texts from the ANSI functions (paths, above all) in the user's code page.
+std::string AnsiToUtf8(std::string_view ansi);
 
 }  // namespace forms
