@@ -14,4 +14,5 @@ void TShowProgress::SetProgress(std::wstring_view text, int percent) {
   lblProgressComment.SetText(text);
   pbProgress.SetPosition(percent);
   forms::Application.ProcessMessages();
+  if (OnReport) OnReport();
 }

@@ -21,4 +21,12 @@ start_display 1024x768
 make_prefix "$work/prefix"
 
 ctest --preset win32
-ctest --preset win64
+ctest --preset win64 -LE wide
+
+# Wine keeps the screen size and DPI per session: the tests that need a screen
+# not 1024 pixels wide get a display and a prefix of their own, on a scaled
+# desktop, so they also show that sizes are taken in real pixels.
+stop_environment
+start_display 1280x1024
+make_prefix "$work/prefix-wide" 144
+ctest --preset win64 -L wide

@@ -28,15 +28,19 @@ start_display() {
   return 1
 }
 
-# make_prefix DIR: a fresh 64-bit Wine prefix in DIR with a persistent wineserver.
+# make_prefix DIR [DPI]: a fresh 64-bit Wine prefix in DIR with a persistent
+# wineserver; DPI (default 96) is the desktop's scale, which Wine takes at the
+# server's start.
 make_prefix() {
   export WINEPREFIX=$1
+  local dpi=${2:-96}
   export WINEARCH=win64
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1
   # Unmanaged windows hide and close in milliseconds instead of about two seconds,
   # and there is no window manager on the virtual display anyway.
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   "$WINESERVER" -w
   # One wineserver for the whole session: each program start then costs
   # milliseconds instead of seconds.

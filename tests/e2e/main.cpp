@@ -11,6 +11,9 @@
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  // Screen sizes and positions compare with the screensaver's, which declares
+  // itself DPI-aware: the driver must see real pixels too.
+  SetProcessDPIAware();
   if (argc < 2) {
     std::fprintf(stderr, "usage: e2e_tests <SarvaneShuttle.scr>\n");
     return 2;

@@ -1,0 +1,292 @@
+// Runs of the real screensaver seen from outside: which picture files it leaves
+// in its working directory, what it stores, what it shows on the screen, and
+// how it reports a cache it cannot write. Tests named *AtOtherWidth* run in the
+// test script's second display, 1280 x 1024 on a desktop scaled to 144 dpi.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/SaverProcess.h"
+
+namespace {
+
+using e2e::Quoted;
+using e2e::SaverPath;
+using e2e::SaverProcess;
+namespace fs = std::filesystem;
+
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kExitTimeout = 10000;
+const wchar_t* const kCacheNames[] = {L"SarvaneShuttle_Dolphin.jpg", L"SarvaneShuttle_Asteroidenfeld.jpg",
+                                      L"SarvaneShuttle_Sonne.jpg", L"SarvaneShuttle_DeepSpace.jpg",
+                                      L"SarvaneShuttle_Nebel.jpg"};
+
+std::wstring Stored(const wchar_t* key) {
+  wchar_t text[64];
+  GetPrivateProfileStringW(L"Settings", key, L"(none)", text, 64, e2e::SettingsPath().c_str());
+  return text;
+}
+
+void Store(const wchar_t* key, const wchar_t* value) {
+  WritePrivateProfileStringW(L"Settings", key, value, e2e::SettingsPath().c_str());
+}
+
+std::vector<unsigned char> ReadBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::size_t MarkerOffset(const std::vector<unsigned char>& jpeg, unsigned char code) {
+  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
+  return jpeg.size();
+}
+
+struct JpegFacts {
+  int width = 0;
+  int height = 0;
+  bool quality100 = false;  // every quantisation step 1
+};
+
+// Reads the frame size and the quantisation tables from a baseline JPEG.
+JpegFacts Inspect(const std::vector<unsigned char>& jpeg) {
+  JpegFacts facts;
+  std::size_t sof = MarkerOffset(jpeg, 0xC0);
+  if (sof + 9 > jpeg.size()) return facts;
+  facts.height = jpeg[sof + 5] << 8 | jpeg[sof + 6];
+  facts.width = jpeg[sof + 7] << 8 | jpeg[sof + 8];
+  bool allOnes = true;
+  int tables = 0;
+  for (std::size_t at = 2; at + 4 < jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA;) {
+    std::size_t length = jpeg[at + 2] << 8 | jpeg[at + 3];
+    if (jpeg[at + 1] == 0xDB) {
+      for (std::size_t p = at + 4; p < at + 2 + length && p < jpeg.size();) {
+        bool wide = jpeg[p] >> 4;
+        ++p;
+        for (int i = 0; i < 64; ++i, p += wide ? 2 : 1)
+          if ((wide ? (jpeg[p] << 8 | jpeg[p + 1]) : jpeg[p]) != 1) allOnes = false;
+        ++tables;
+      }
+    }
+    at += 2 + length;
+  }
+  facts.quality100 = tables > 0 && allOnes;
+  return facts;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// The visible error report of the process: a message box.
+HWND FindReport(const SaverProcess& saver) {
+  for (HWND window : saver.VisibleWindows())
+    if (ClassOf(window) == L"#32770") return window;
+  return nullptr;
+}
+
+std::wstring ReportText(HWND box) {
+  std::wstring text;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"Static" && GetWindowTextLengthW(child) > 0) text = e2e::WindowCaption(child);
+  return text;
+}
+
+// Counts sampled screen points that are not black in the part of the screen a
+// 1024 x 768 picture does not reach.
+int LitPointsBeyondBuiltInSize() {
+  HDC screen = GetDC(nullptr);
+  int lit = 0;
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  for (int y = 8; y < height; y += 24)
+    for (int x = 8; x < width; x += 24)
+      if ((x >= 1024 || y >= 768) && (GetPixel(screen, x, y) & 0xFFFFFF) != 0) ++lit;
+  ReleaseDC(nullptr, screen);
+  return lit;
+}
+
+class BackgroundRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    e2e::DeleteSettings();
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::string name = Name();
+    directory_ = fs::path(temp) / (L"run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                   std::wstring(name.begin(), name.end()));
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+  }
+  void TearDown() override {
+    fs::remove_all(directory_);
+    e2e::DeleteSettings();
+  }
+  static std::string Name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+  fs::path CacheFile(int id) const { return directory_ / kCacheNames[id]; }
+  int CacheFilesPresent() const {
+    int count = 0;
+    for (int id = 0; id < 5; ++id) count += fs::is_regular_file(CacheFile(id));
+    return count;
+  }
+  // Starts a run in `directory`, waits for the stage, hands it to `check`, then closes it.
+  template <class Check>
+  void Run(const fs::path& directory, Check check) {
+    SaverProcess saver(Quoted(SaverPath()), L"", directory.wstring());
+    HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
+    ASSERT_NE(stage, nullptr);
+    check(saver, stage);
+    PostMessageW(stage, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+  }
+  void Run(const fs::path& directory) {
+    Run(directory, [](SaverProcess&, HWND) {});
+  }
+
+  fs::path directory_;
+};
+
+TEST_F(BackgroundRun, AtWidth1024NoCacheIsBuiltAndTheCacheIsSwitchedOff) {
+  ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  Store(L"UseImageFiles", L"1");
+  Store(L"BackgroundId", L"2");
+  Run(directory_,
+      [](SaverProcess& saver, HWND) { EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr); });
+  EXPECT_TRUE(fs::is_empty(directory_));
+  EXPECT_EQ(Stored(L"UseImageFiles"), L"0");
+  EXPECT_NE(Stored(L"BackgroundId"), L"(none)");
+}
+
+class BackgroundRunAtOtherWidth : public BackgroundRun {
+ protected:
+  void SetUp() override {
+    BackgroundRun::SetUp();
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 1024) << "needs a screen that is not 1024 pixels wide";
+    // No craft over the picture: these tests read the screen.
+    Store(L"VesselIndex", L"9");
+  }
+};
+
+TEST_F(BackgroundRunAtOtherWidth, FirstRunBuildsTheScreenSizedCacheWithProgressLaterRunsUseIt) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  {
+    SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
+    HWND progress = saver.WaitForWindow(L"ShowProgress", kStartTimeout);
+    ASSERT_NE(progress, nullptr) << "the first run shows the progress window";
+    RECT bounds;
+    GetWindowRect(progress, &bounds);
+    EXPECT_EQ(bounds.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - (bounds.right - bounds.left)) / 2);
+    EXPECT_EQ(bounds.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - (bounds.bottom - bounds.top)) / 2);
+    HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
+    ASSERT_NE(stage, nullptr);
+    GetWindowRect(stage, &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, width) << "the stage covers the screen in real pixels";
+    EXPECT_EQ(bounds.bottom - bounds.top, height);
+    PostMessageW(stage, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+  }
+  EXPECT_EQ(Stored(L"UseImageFiles"), L"1");
+  std::vector<fs::file_time_type> written;
+  for (int id = 0; id < 5; ++id) {
+    SCOPED_TRACE(id);
+    JpegFacts facts = Inspect(ReadBytes(CacheFile(id)));
+    EXPECT_EQ(facts.width, width);
+    EXPECT_EQ(facts.height, height);
+    EXPECT_TRUE(facts.quality100);
+    written.push_back(fs::last_write_time(CacheFile(id)));
+  }
+
+  Run(directory_, [&](SaverProcess& saver, HWND) {
+    EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr);
+    EXPECT_GT(LitPointsBeyondBuiltInSize(), 0) << "the screen-sized picture fills the screen";
+  });
+  for (int id = 0; id < 5; ++id) EXPECT_EQ(fs::last_write_time(CacheFile(id)), written[id]) << id;
+
+  // With the cache switched off the built-in picture leaves the rest black.
+  Store(L"UseImageFiles", L"0");
+  Run(directory_, [](SaverProcess&, HWND) { EXPECT_EQ(LitPointsBeyondBuiltInSize(), 0); });
+}
+
+TEST_F(BackgroundRunAtOtherWidth, BrokenCacheFileShowsTheBuiltInPictureWithoutAReport) {
+  Run(directory_);
+  ASSERT_EQ(CacheFilesPresent(), 5);
+  const std::vector<unsigned char> good = ReadBytes(CacheFile(0));
+  std::vector<unsigned char> huge = good;
+  std::size_t sof = MarkerOffset(huge, 0xC0);
+  huge[sof + 5] = 30000 >> 8, huge[sof + 6] = 30000 & 255;
+  huge[sof + 7] = 30000 >> 8, huge[sof + 8] = 30000 & 255;
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } cases[] = {
+      {"empty", {}},
+      {"garbage", std::vector<unsigned char>(4096, 0x3C)},
+      {"PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'}},
+      {"ends before its scan data",
+       std::vector<unsigned char>(good.begin(), good.begin() + MarkerOffset(good, 0xDA))},
+      {"header claims 30000 x 30000", huge},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(CacheFile(0), c.bytes);
+    Store(L"BackgroundId", L"0");
+    Run(directory_, [](SaverProcess& saver, HWND) {
+      EXPECT_EQ(LitPointsBeyondBuiltInSize(), 0) << "the 1024 x 768 built-in picture, black beyond";
+      EXPECT_EQ(FindReport(saver), nullptr);
+    });
+  }
+}
+
+TEST_F(BackgroundRunAtOtherWidth, CacheFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
+  fs::create_directory(CacheFile(2));
+  SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
+  HWND report = nullptr;
+  for (DWORD start = GetTickCount(); !report && GetTickCount() - start < kStartTimeout && saver.Running();
+       Sleep(20))
+    report = FindReport(saver);
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(ReportText(report), L"Datei " + CacheFile(2).wstring() + L" kann nicht erstellt werden.");
+  EXPECT_EQ(e2e::WindowCaption(report), L"Sarvaneshuttle");
+  EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr) << "hidden before the report appears";
+  PostMessageW(report, WM_COMMAND, IDOK, 0);
+
+  HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
+  ASSERT_NE(stage, nullptr) << "the run goes on";
+  EXPECT_TRUE(fs::is_regular_file(CacheFile(0)));
+  EXPECT_TRUE(fs::is_regular_file(CacheFile(1)));
+  EXPECT_EQ(Stored(L"UseImageFiles"), L"(none)");
+  PostMessageW(stage, WM_CLOSE, 0, 0);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+}
+
+// Paths that would not fit the platform's 259 characters get no cache at all.
+TEST_F(BackgroundRunAtOtherWidth, WorkingDirectoryTooLongForTheCachePathsGetsNoCache) {
+  fs::path deep = directory_;
+  for (std::size_t needed = 240 - deep.wstring().size(); needed > 0;) {
+    std::size_t take = std::min<std::size_t>(41, needed);  // a separator and up to 40 characters
+    if (needed - take == 1) --take;
+    deep /= std::wstring(take - 1, L'd');
+    needed -= take;
+  }
+  ASSERT_EQ(deep.wstring().size(), 240u);
+  fs::create_directories(deep);
+  Run(deep, [](SaverProcess& saver, HWND) {
+    EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr);
+    EXPECT_EQ(FindReport(saver), nullptr);
+  });
+  EXPECT_TRUE(fs::is_empty(deep));
+  EXPECT_EQ(Stored(L"UseImageFiles"), L"(none)");
+}
+
+}  // namespace

@@ -1,0 +1,423 @@
+// The background stage with its real windows, settings file and cache files:
+// stepping and storing ids, the choice between cache and built-in pictures,
+// broken cache files, and the cache build. Each test runs in a working
+// directory of its own, since the stage builds its cache paths from it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gd.h>
+
+#include "app/Program.h"
+#include "app/Settings.h"
+#include "backgrounds/Catalogue.h"
+#include "backgrounds/UnitBackgrounds.h"
+#include "backgrounds/UnitScreenSaver.h"
+#include "dialogs/UnitShowProgress.h"
+#include "forms/Application.h"
+#include "forms/Text.h"
+
+namespace {
+
+using backgrounds::CachePathsFor;
+using forms::Application;
+namespace fs = std::filesystem;
+
+const wchar_t kCacheMessage[] =
+    L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
+
+std::string SettingsPath() {
+  char directory[MAX_PATH];
+  GetWindowsDirectoryA(directory, MAX_PATH);
+  return std::string(directory) + "\\" + settings::kFileName;
+}
+
+// The stored text of a key, or "(none)" when the key is missing.
+std::string StoredText(const char* key) {
+  char text[64];
+  GetPrivateProfileStringA(settings::kSection, key, "(none)", text, sizeof text, settings::kFileName);
+  return text;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A JPEG of the given size with a gradient, so its scan data is not trivially short.
+std::vector<std::uint8_t> MakeJpeg(int width, int height, int hue) {
+  gdImagePtr image = gdImageCreateTrueColor(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      gdImageSetPixel(image, x, y, gdTrueColor((x * 7 + hue) & 255, (y * 5) & 255, (x ^ y) & 255));
+  int size = 0;
+  void* data = gdImageJpegPtr(image, &size, 90);
+  std::vector<std::uint8_t> bytes(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+  gdFree(data);
+  gdImageDestroy(image);
+  return bytes;
+}
+
+// The offset of the first marker `code` (0xFF code) in a JPEG stream.
+std::size_t MarkerOffset(const std::vector<std::uint8_t>& jpeg, std::uint8_t code) {
+  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
+  return jpeg.size();
+}
+
+int JpegWidth(const std::string& path) {
+  return forms::TPicture::FromJpegFile(path).Width();
+}
+
+class BackgroundStage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    previous_ = previous;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    directory_ = std::string(temp) + "stage-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+    SetCurrentDirectoryA(directory_.c_str());
+    DeleteFileA(SettingsPath().c_str());
+    Application.SetTerminated(false);
+    Application.SetErrorSink(
+        [this](const std::string& text, const std::string&) { reports.push_back(text); });
+  }
+  void TearDown() override {
+    Application.DestroyForms();
+    Application.SetErrorSink(nullptr);
+    SetCurrentDirectoryA(previous_.c_str());
+    fs::remove_all(directory_);
+    DeleteFileA(SettingsPath().c_str());
+  }
+
+  // The start-up windows, created at first use: the stage reads BackgroundId
+  // and the working directory in its constructor.
+  TScreenSaverBackground& Stage() {
+    if (!created_) app::CreateStartupWindows();
+    created_ = true;
+    return *ScreenSaverBackground;
+  }
+  void Restart() {
+    Application.DestroyForms();
+    created_ = false;
+  }
+  std::string Path(int id) const { return directory_ + std::string(backgrounds::kCacheFileNames[id]); }
+  void WriteCache(int width, int height) {
+    for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
+      WriteBytes(Path(id), MakeJpeg(width, height, id * 40));
+  }
+  // Which built-in picture the stage shows: the stream is shared with the holder's.
+  static int ShownBuiltIn() {
+    const forms::TImage* holders[] = {&Backgrounds->imgDolphin, &Backgrounds->imgAsteroidenfeld,
+                                      &Backgrounds->imgSonne, &Backgrounds->imgDeepSpace,
+                                      &Backgrounds->imgNebel};
+    auto shown = ScreenSaverBackground->imgBackground.Picture().JpegStream().data();
+    for (int id = 0; id < 5; ++id)
+      if (holders[id]->Picture().JpegStream().data() == shown) return id;
+    return -1;
+  }
+
+  bool created_ = false;
+  std::string previous_;
+  std::string directory_;
+  std::vector<std::string> reports;
+};
+
+TEST(BackgroundCatalogue, OutOfRangeIdsLookUpAsDolphinAndStepToZero) {
+  struct Case {
+    int id, index, next;
+  } cases[] = {{0, 0, 1}, {1, 1, 2},  {3, 3, 4},       {4, 4, 0},      {5, 0, 0},
+               {7, 0, 0}, {-1, 0, 0}, {INT_MIN, 0, 0}, {INT_MAX, 0, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(backgrounds::CatalogueIndex(c.id), c.index) << c.id;
+    EXPECT_EQ(backgrounds::NextBackgroundId(c.id), c.next) << c.id;
+  }
+}
+
+TEST(BackgroundCatalogue, CachePathsUseTheDirectoryAsItIsAndRefuseToBeCut) {
+  auto daten = CachePathsFor("C:\\Daten");
+  ASSERT_TRUE(daten);
+  EXPECT_EQ((*daten)[4], "C:\\Daten\\SarvaneShuttle_Nebel.jpg");
+  EXPECT_EQ((*daten)[0], "C:\\Daten\\SarvaneShuttle_Dolphin.jpg");
+
+  auto root = CachePathsFor("C:\\");
+  ASSERT_TRUE(root);
+  for (const auto& path : *root) EXPECT_EQ(path.rfind("C:\\\\SarvaneShuttle_", 0), 0u) << path;
+
+  // The longest name is Asteroidenfeld's (34 characters with its backslash).
+  std::string fits(259 - 34, 'd');
+  ASSERT_TRUE(CachePathsFor(fits));
+  EXPECT_EQ((*CachePathsFor(fits))[1].size(), 259u);
+  EXPECT_FALSE(CachePathsFor(fits + "d"));
+  EXPECT_FALSE(CachePathsFor("C:\\" + std::string(237, 'x')));  // a 240-character directory
+}
+
+TEST_F(BackgroundStage, CachePathsAreBuiltOnceFromTheWorkingDirectory) {
+  Stage();
+  EXPECT_EQ(Stage().CachePath(2), Path(2));
+  EXPECT_EQ(Stage().CachePath(7), Path(0));
+  EXPECT_EQ(Stage().CachePath(-1), Path(0));
+  SetCurrentDirectoryA(previous_.c_str());
+  EXPECT_EQ(Stage().CachePath(4), Path(4)) << "a later change of directory must not move the cache";
+}
+
+TEST_F(BackgroundStage, StepsFromTheStoredIdAndStoresTheIdJustShown) {
+  settings::Write(settings::BackgroundId, 3);
+  const int expected[] = {3, 4, 0, 1, 2, 3};
+  for (int shown : expected) {
+    Stage().ShowBackground(true);
+    EXPECT_EQ(ShownBuiltIn(), shown);
+    EXPECT_EQ(StoredText("BackgroundId"), std::to_string(shown));
+  }
+}
+
+TEST_F(BackgroundStage, OutOfRangeIdShowsDolphinIsStoredUnchangedAndStepsToZero) {
+  for (int stored : {7, -1, 5}) {
+    SCOPED_TRACE(stored);
+    Restart();
+    settings::Write(settings::BackgroundId, stored);
+    const forms::TPicture& picture = Stage().ShowBackground(true);
+    EXPECT_EQ(&picture, &Stage().imgBackground.Picture());
+    EXPECT_EQ(ShownBuiltIn(), 0);
+    EXPECT_EQ(StoredText("BackgroundId"), std::to_string(stored));
+    Stage().ShowBackground(true);
+    EXPECT_EQ(ShownBuiltIn(), 0);
+    EXPECT_EQ(StoredText("BackgroundId"), "0");
+    EXPECT_EQ(Stage().BackgroundId(), 1);
+  }
+}
+
+TEST_F(BackgroundStage, ShowingWithoutAdvanceKeepsTheIdAndSetBackgroundIdStoresNothing) {
+  settings::Write(settings::BackgroundId, 2);
+  Stage().ShowBackground(false);
+  Stage().ShowBackground(false);
+  EXPECT_EQ(ShownBuiltIn(), 2);
+  EXPECT_EQ(Stage().BackgroundId(), 2);
+  Stage().SetBackgroundId(4);
+  EXPECT_EQ(StoredText("BackgroundId"), "2");
+  EXPECT_EQ(ShownBuiltIn(), 2);
+}
+
+TEST_F(BackgroundStage, CacheCountsAsPresentOnlyWithFiveRegularFiles) {
+  WriteCache(32, 24);
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+  for (int missing = 0; missing < 5; ++missing) {
+    std::string aside = Path(missing) + ".aside";
+    MoveFileA(Path(missing).c_str(), aside.c_str());
+    EXPECT_FALSE(Stage().AllCacheFilesPresent()) << "missing " << missing;
+    CreateDirectoryA(Path(missing).c_str(), nullptr);
+    EXPECT_FALSE(Stage().AllCacheFilesPresent()) << "directory in place of " << missing;
+    RemoveDirectoryA(Path(missing).c_str());
+    MoveFileA(aside.c_str(), Path(missing).c_str());
+  }
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+}
+
+TEST_F(BackgroundStage, CachePicturesOnlyWhileInUseAndCompleteDecidedAnewEachCall) {
+  WriteCache(48, 36);
+  settings::Write(settings::UseImageFiles, 1);
+  Stage().ShowBackground(true);
+  EXPECT_EQ(Stage().imgBackground.Picture().Width(), 48);
+
+  settings::Write(settings::UseImageFiles, 0);
+  Stage().ShowBackground(true);
+  EXPECT_EQ(ShownBuiltIn(), 1);
+
+  settings::Write(settings::UseImageFiles, 1);
+  DeleteFileA(Path(4).c_str());
+  for (int id = 2; id <= 6; ++id) {
+    Stage().ShowBackground(true);
+    EXPECT_EQ(ShownBuiltIn(), id % 5) << "one missing file makes every id use the built-in pictures";
+  }
+}
+
+TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
+  WriteCache(256, 192);
+  settings::Write(settings::UseImageFiles, 1);
+  const std::vector<std::uint8_t> good = ReadBytes(Path(0));
+
+  std::vector<std::uint8_t> huge = good;
+  std::size_t sof = MarkerOffset(huge, 0xC0);
+  ASSERT_LT(sof, huge.size());
+  huge[sof + 5] = 30000 >> 8, huge[sof + 6] = 30000 & 255;  // height
+  huge[sof + 7] = 30000 >> 8, huge[sof + 8] = 30000 & 255;  // width
+  std::vector<std::uint8_t> noScanData(good.begin(), good.begin() + MarkerOffset(good, 0xDA));
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,
+                                   0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+  } cases[] = {
+      {"empty", {}},
+      {"garbage", std::vector<std::uint8_t>(5000, 0x5A)},
+      {"PNG", png},
+      {"ends before its scan data", noScanData},
+      {"header claims 30000 x 30000", huge},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(Path(0), c.bytes);
+    Stage().SetBackgroundId(0);
+    Stage().ShowBackground(false);
+    EXPECT_EQ(ShownBuiltIn(), 0);
+  }
+  EXPECT_TRUE(reports.empty()) << reports.front();
+  // Refused from its header, before any pixel memory: decoding it would take seconds.
+  try {
+    forms::DecodeJpeg(huge);
+    ADD_FAILURE() << "decoded";
+  } catch (const forms::EError& error) {
+    EXPECT_NE(std::string(error.what()).find("zu groß (30000 x 30000"), std::string::npos) << error.what();
+  }
+
+  // A file cut inside its scan data shows what it holds.
+  WriteBytes(Path(0), std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() * 4 / 5));
+  Stage().SetBackgroundId(0);
+  Stage().ShowBackground(false);
+  EXPECT_EQ(Stage().imgBackground.Picture().Width(), 256);
+}
+
+TEST_F(BackgroundStage, ScaleImageFileResamplesTheWholePictureToTheGivenSize) {
+  std::string source = directory_ + "\\source.jpg";
+  std::string target = directory_ + "\\target.jpg";
+  WriteBytes(source, MakeJpeg(160, 120, 0));
+  Stage().ScaleImageFile(target, source, 200, 50);
+  auto picture = forms::TPicture::FromJpegFile(target);
+  EXPECT_EQ(picture.Width(), 200);
+  EXPECT_EQ(picture.Height(), 50);
+
+  // In place, as the cache build does it.
+  Stage().ScaleImageFile(source, source, 64, 64);
+  EXPECT_EQ(JpegWidth(source), 64);
+}
+
+TEST_F(BackgroundStage, ScaleImageFileFailuresRemoveTheTargetAndNameIt) {
+  std::string target = directory_ + "\\SarvaneShuttle_Sonne.jpg";
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> source;
+    const char* message;
+  } cases[] = {
+      {"garbage", std::vector<std::uint8_t>(3000, 0x11), " kann nicht gelesen werden"},
+      {"empty", {}, " kann nicht gelesen werden"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(target, c.source);
+    try {
+      Stage().ScaleImageFile(target, target, 100, 100);
+      ADD_FAILURE() << "no error";
+    } catch (const forms::EError& error) {
+      EXPECT_EQ(std::string(error.what()), "Bild " + target + c.message);
+    }
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES) << "the bad file must go";
+  }
+
+  std::string source = directory_ + "\\source.jpg";
+  WriteBytes(source, MakeJpeg(40, 30, 0));
+  std::string unwritable = directory_ + "\\no such folder\\x.jpg";
+  EXPECT_THROW(
+      {
+        try {
+          Stage().ScaleImageFile(unwritable, source, 10, 10);
+        } catch (const forms::EError& error) {
+          EXPECT_EQ(std::string(error.what()), "Datei " + unwritable + " kann nicht erstellt werden");
+          throw;
+        }
+      },
+      forms::EError);
+}
+
+TEST_F(BackgroundStage, AtWidth1024TheCacheIsSwitchedOffAndNothingIsBuilt) {
+  if (GetSystemMetrics(SM_CXSCREEN) != 1024) GTEST_SKIP() << "runs on a screen 1024 pixels wide";
+  settings::Write(settings::UseImageFiles, 1);
+  int reports = 0;
+  Stage();
+  ShowProgress->OnReport = [&] { ++reports; };
+  Stage().BuildImageCache();
+  EXPECT_EQ(StoredText("UseImageFiles"), "0");
+  EXPECT_EQ(reports, 0);
+  EXPECT_TRUE(fs::is_empty(directory_));
+}
+
+// Needs a screen that is not 1024 pixels wide: the test script runs these in a
+// second display of 1280 x 1024 (and excludes them from the 1024 x 768 run).
+class CacheBuildAtOtherWidth : public BackgroundStage {
+ protected:
+  void SetUp() override {
+    BackgroundStage::SetUp();
+    ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 1024) << "needs a screen that is not 1024 pixels wide";
+    Stage();
+    ShowProgress->OnReport = [this] {
+      progress.push_back({ShowProgress->lblProgressComment.Caption(), ShowProgress->pbProgress.Position(),
+                          ShowProgress->Visible()});
+    };
+  }
+  struct Report {
+    std::wstring text;
+    int percent;
+    bool visible;
+  };
+  std::vector<Report> progress;
+};
+
+TEST_F(CacheBuildAtOtherWidth, BuildsFiveScreenSizedFilesWithElevenReportsThenSwitchesTheCacheOn) {
+  Stage().BuildImageCache();
+  ASSERT_EQ(progress.size(), 11u);
+  for (std::size_t i = 0; i < progress.size(); ++i) {
+    EXPECT_EQ(progress[i].text, kCacheMessage);
+    EXPECT_EQ(progress[i].percent, static_cast<int>(i) * 10);
+    EXPECT_EQ(progress[i].visible, i > 0) << "the first report comes before the window is shown";
+  }
+  EXPECT_FALSE(ShowProgress->Visible());
+  EXPECT_EQ(StoredText("UseImageFiles"), "1");
+  for (int id = 0; id < 5; ++id) {
+    auto picture = forms::TPicture::FromJpegFile(Path(id));
+    EXPECT_EQ(picture.Width(), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(picture.Height(), GetSystemMetrics(SM_CYSCREEN));
+  }
+
+  // Complete: the next build touches nothing and reports nothing.
+  progress.clear();
+  settings::Write(settings::UseImageFiles, 0);
+  Stage().BuildImageCache();
+  EXPECT_TRUE(progress.empty());
+  EXPECT_EQ(StoredText("UseImageFiles"), "0");
+}
+
+TEST_F(CacheBuildAtOtherWidth, FileThatCannotBeCreatedEndsTheBuildWithTheWindowAlreadyHidden) {
+  CreateDirectoryA(Path(2).c_str(), nullptr);  // Sonne's name taken by a directory
+  bool visibleAtError = true;
+  try {
+    Stage().BuildImageCache();
+    ADD_FAILURE() << "no error";
+  } catch (const forms::EError& error) {
+    visibleAtError = ShowProgress->Visible();
+    EXPECT_EQ(std::string(error.what()), "Datei " + Path(2) + " kann nicht erstellt werden");
+  }
+  EXPECT_FALSE(visibleAtError);
+  ASSERT_EQ(progress.size(), 5u);  // 0, then 10 and 20, 30 and 40
+  EXPECT_EQ(progress.back().percent, 40);
+  EXPECT_EQ(JpegWidth(Path(0)), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(JpegWidth(Path(1)), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(StoredText("UseImageFiles"), "(none)");
+}
+
+}  // namespace
