@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitShowProgress.h"
+#include "forms/Application.h"
 #include "forms/Errors.h"
 #include "forms/Text.h"
 #include "vessels/Roster.h"
@@ -139,6 +140,7 @@ const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
     }
   }
   if (!shown) imgBackground.SetPicture(BuiltInPicture(backgroundId_));
+  for (auto& cover : covers_) cover->PictureChanged();
   settings::Write(settings::BackgroundId, backgroundId_);
   if (advance) backgroundId_ = backgrounds::NextBackgroundId(backgroundId_);
   return imgBackground.Picture();
@@ -242,8 +244,33 @@ bool TScreenSaverBackground::IsExitKey(WORD key) {
 }
 
 void TScreenSaverBackground::FormShow() {
-  BuildImageCache();
+  running_ = true;
+  // The other monitors are covered after the cache build (so the progress
+  // window is never hidden) and also when the build fails, as the run goes on.
+  auto areas = backgrounds::AreasToCover(backgrounds::Monitors());
+  try {
+    BuildImageCache();
+  } catch (...) {
+    CoverMonitors(areas);
+    throw;
+  }
   ShowBackground(false);
+  CoverMonitors(areas);
+}
+
+void TScreenSaverBackground::CoverMonitors(std::span<const RECT> areas) {
+  covers_.clear();
+  for (const RECT& area : areas) {
+    covers_.push_back(std::make_unique<backgrounds::TMonitorCover>(area, imgBackground.Picture()));
+    covers_.back()->Show();
+  }
+}
+
+LRESULT TScreenSaverBackground::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A monitor added, removed or resized leaves the covers and the stage over
+  // the wrong areas: the run ends, as on any other input.
+  if (message == WM_DISPLAYCHANGE && running_) forms::Application.Terminate();
+  return TForm::WindowProc(message, wParam, lParam);
 }
 
 void TScreenSaverBackground::FormActivate() {

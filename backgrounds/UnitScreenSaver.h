@@ -6,9 +6,13 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/MonitorCover.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
 
@@ -47,7 +51,15 @@ class TScreenSaverBackground : public forms::TForm {
   void FormShow();
   void FormActivate();
 
+  // Shows a cover window over each area (the monitors other than the
+  // primary), replacing any from before; each shows the stage's picture.
+  void CoverMonitors(std::span<const RECT> areas);
+  const std::vector<std::unique_ptr<backgrounds::TMonitorCover>>& Covers() const { return covers_; }
+
   forms::TImage& imgBackground;
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   BOOL previousState_ = FALSE;
@@ -55,6 +67,9 @@ class TScreenSaverBackground : public forms::TForm {
   std::array<std::string, backgrounds::kBackgroundCount> cachePaths_;
   int width_ = 0;
   int height_ = 0;
+  // Set once the run has shown the stage; the other modes never do.
+  bool running_ = false;
+  std::vector<std::unique_ptr<backgrounds::TMonitorCover>> covers_;
 };
 
 extern TScreenSaverBackground* ScreenSaverBackground;

@@ -152,14 +152,8 @@ void TImage::Paint(HDC dc) {
     picture_.StretchDraw(dc, client);
     return;
   }
-  picture_.Draw(dc, 0, 0);
   // Where the picture is smaller than the control, the window colour shows.
-  COLORREF background = BackgroundColour() != CLR_INVALID ? BackgroundColour() : Form().Colour();
-  UniqueHbrush brush(CreateSolidBrush(background));
-  RECT right{std::min<LONG>(picture_.Width(), client.right), 0, client.right, client.bottom};
-  RECT below{0, std::min<LONG>(picture_.Height(), client.bottom), right.left, client.bottom};
-  FillRect(dc, &right, brush.get());
-  FillRect(dc, &below, brush.get());
+  picture_.DrawFilled(dc, client, BackgroundColour() != CLR_INVALID ? BackgroundColour() : Form().Colour());
 }
 
 LRESULT TImage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -314,6 +314,15 @@ void TPicture::Draw(HDC dc, int left, int top) const {
   BitBlt(dc, left, top, Width(), Height(), memory.get(), 0, 0, SRCCOPY);
 }
 
+void TPicture::DrawFilled(HDC dc, const RECT& area, COLORREF fill) const {
+  Draw(dc, area.left, area.top);
+  UniqueHbrush brush(CreateSolidBrush(fill));
+  RECT right{std::min<LONG>(area.left + Width(), area.right), area.top, area.right, area.bottom};
+  RECT below{area.left, std::min<LONG>(area.top + Height(), area.bottom), right.left, area.bottom};
+  FillRect(dc, &right, brush.get());
+  FillRect(dc, &below, brush.get());
+}
+
 void TPicture::StretchDraw(HDC dc, const RECT& target) const {
   if (Empty()) return;
   UniqueMemoryDc memory(CreateCompatibleDC(dc));

@@ -93,6 +93,9 @@ class TPicture {
   // or stretched over the rectangle.
   void Draw(HDC dc, int left, int top) const;
   void StretchDraw(HDC dc, const RECT& target) const;
+  // Draws at its own size from the area's top-left corner and fills the rest
+  // of the area with the colour.
+  void DrawFilled(HDC dc, const RECT& area, COLORREF fill) const;
 
  private:
   Format format_ = Format::None;

@@ -21,7 +21,7 @@ start_display 1024x768
 make_prefix "$work/prefix"
 
 ctest --preset win32
-ctest --preset win64 -LE wide
+ctest --preset win64 -LE 'wide|multi'
 
 # Wine keeps the screen size and DPI per session: the tests that need a screen
 # not 1024 pixels wide get a display and a prefix of their own, on a scaled
@@ -30,3 +30,9 @@ stop_environment
 start_display 1280x1024
 make_prefix "$work/prefix-wide" 144
 ctest --preset win64 -L wide
+
+# And the tests that need a second monitor, in a nested two-head display.
+stop_environment
+start_two_monitors
+make_prefix "$work/prefix-multi" 96 N
+ctest --preset win64 -L multi

@@ -357,6 +357,84 @@ TEST_F(BackgroundStage, AtWidth1024TheCacheIsSwitchedOffAndNothingIsBuilt) {
   EXPECT_TRUE(fs::is_empty(directory_));
 }
 
+TEST(MonitorCovers, EveryMonitorButThePrimaryIsCoveredInItsOwnCoordinates) {
+  using backgrounds::MonitorArea;
+  std::vector<MonitorArea> one = {{{0, 0, 1024, 768}, true}};
+  EXPECT_TRUE(backgrounds::AreasToCover(one).empty());
+  std::vector<MonitorArea> three = {
+      {{-1280, -200, 0, 824}, false}, {{0, 0, 1920, 1080}, true}, {{1920, -1080, 3840, 0}, false}};
+  auto areas = backgrounds::AreasToCover(three);
+  ASSERT_EQ(areas.size(), 2u);
+  EXPECT_TRUE(EqualRect(&areas[0], &three[0].bounds));
+  EXPECT_TRUE(EqualRect(&areas[1], &three[2].bounds));
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// Waits until the screen shows `colour` at the point (the covers paint from the queue).
+bool ScreenShows(int x, int y, COLORREF colour) {
+  for (int i = 0; i < 100; ++i) {
+    Application.ProcessMessages();
+    if (ScreenPixel(x, y) == colour) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+COLORREF PictureTopLeft(const forms::TPicture& picture) {
+  const std::uint8_t* row = picture.Bitmap().ScanLine(0);
+  return RGB(row[2], row[1], row[0]);
+}
+
+TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowThePicture) {
+  WriteCache(48, 36);
+  settings::Write(settings::UseImageFiles, 1);
+  Stage().ShowBackground(true);
+  const RECT areas[] = {{-1280, -200, 0, 824}, {1024, -600, 1824, 0}, {200, 150, 500, 350}};
+  Stage().CoverMonitors(areas);
+  ASSERT_EQ(Stage().Covers().size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    HWND cover = Stage().Covers()[i]->Handle();
+    RECT bounds;
+    GetWindowRect(cover, &bounds);
+    EXPECT_TRUE(EqualRect(&bounds, &areas[i])) << i;
+    EXPECT_TRUE(IsWindowVisible(cover));
+    EXPECT_NE(GetActiveWindow(), cover);
+    EXPECT_EQ(SendMessageW(cover, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(cover),
+                           MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+              MA_NOACTIVATE);
+  }
+
+  // The third lies on this screen: the picture from its top-left corner, black beyond.
+  EXPECT_TRUE(ScreenShows(200, 150, PictureTopLeft(Stage().imgBackground.Picture())));
+  EXPECT_TRUE(ScreenShows(200 + 60, 150 + 10, RGB(0, 0, 0)));
+  EXPECT_TRUE(ScreenShows(200 + 10, 150 + 50, RGB(0, 0, 0)));
+  settings::Write(settings::UseImageFiles, 0);
+  Stage().ShowBackground(true);  // the built-in picture, larger than the cover
+  EXPECT_TRUE(ScreenShows(200, 150, PictureTopLeft(Stage().imgBackground.Picture())));
+  EXPECT_TRUE(ScreenShows(499, 349, [] {
+    const std::uint8_t* row = ScreenSaverBackground->imgBackground.Picture().Bitmap().ScanLine(199);
+    return RGB(row[3 * 299 + 2], row[3 * 299 + 1], row[3 * 299]);
+  }()));
+
+  Stage().CoverMonitors({});
+  EXPECT_TRUE(Stage().Covers().empty());
+}
+
+TEST_F(BackgroundStage, DisplayChangeEndsARunButNotTheOtherModes) {
+  MSG quit;
+  SendMessageW(Stage().Handle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the stage is not running";
+  Stage().FormShow();
+  SendMessageW(Stage().Handle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 // Needs a screen that is not 1024 pixels wide: the test script runs these in a
 // second display of 1280 x 1024 (and excludes them from the 1024 x 768 run).
 class CacheBuildAtOtherWidth : public BackgroundStage {
