@@ -8,22 +8,39 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts while the prefix is created.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 
+# start_server N COMMAND...: starts an X server for display :N in the
+# background, sets SERVER_PID and exports DISPLAY, and waits until it answers.
+# Fails when the server dies first or does not answer within ten seconds.
+start_server() {
+  local n=$1 tries
+  shift
+  "$@" >/dev/null 2>&1 &
+  SERVER_PID=$!
+  export DISPLAY=":$n"
+  for tries in $(seq 100); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    kill -0 "$SERVER_PID" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  kill "$SERVER_PID" 2>/dev/null || true
+  return 1
+}
+
+# free_display FIRST LAST: prints the first display number in the range with no
+# server on it.
+free_display() {
+  local n
+  for n in $(seq "$1" "$2"); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return 0; }
+  done
+  return 1
+}
+
 # start_display WIDTHxHEIGHT: starts Xvfb on a free display and exports DISPLAY.
 start_display() {
-  local geometry=$1 n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local tries
-    for tries in $(seq 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
-  done
+  local n
+  n=$(free_display 90 140) && start_server "$n" Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp &&
+    XVFB_PID=$SERVER_PID && return 0
   echo "no free X display" >&2
   return 1
 }
@@ -34,19 +51,9 @@ start_display() {
 start_two_monitors() {
   start_display 2200x900 || return 1
   local outer=$DISPLAY n
-  for n in $(seq 141 190); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    DISPLAY=$outer Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen 800x600 -nolisten tcp >/dev/null 2>&1 &
-    XEPHYR_PID=$!
-    export DISPLAY=":$n"
-    local tries
-    for tries in $(seq 100); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XEPHYR_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XEPHYR_PID" 2>/dev/null || true
-  done
+  n=$(free_display 141 190) &&
+    start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen 800x600 \
+      -nolisten tcp && XEPHYR_PID=$SERVER_PID && return 0
   echo "no free display for Xephyr" >&2
   return 1
 }
