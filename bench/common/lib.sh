@@ -1,0 +1,113 @@
+# Sourced by every bench/*.sh section: the Wine session of one screen size,
+# running the bench programs, and the table.
+#
+# Each figure is kept in a file of its own, one line per round. The contenders
+# of a comparison take turns within each round, and a ratio (or difference)
+# is taken round by round: on a shared, noisy machine two figures measured
+# seconds apart are far more comparable than two medians of different minutes.
+# shellcheck shell=bash
+
+bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=scripts/wine-env.sh
+source "$bench_root/scripts/wine-env.sh"
+
+BENCH_RUNS=${BENCH_RUNS:-5}
+BENCH_BIN=$bench_root/build/win64/bench
+# shellcheck disable=SC2034 # for the sections
+BENCH_SAVER=$bench_root/build/win64/SarvaneShuttle.scr
+
+# scripts/bench.sh hands every section one scratch folder, which holds the one
+# Wine prefix all sessions share, and removes it. A section started on its own
+# (after scripts/bench.sh has built the programs once) makes its own.
+if [ -z "${BENCH_WORK:-}" ]; then
+  BENCH_WORK=$(mktemp -d /tmp/sarvane-bench.XXXXXX)
+  trap 'stop_environment; rm -rf "$BENCH_WORK"' EXIT
+else
+  trap stop_environment EXIT
+fi
+BENCH_DATA=$(mktemp -d "$BENCH_WORK/figures.XXXXXX")
+
+# bench_session WIDTHxHEIGHT: a new X display of that size with a new
+# wineserver session on the shared prefix. Wine reads the screen size once per
+# session, so every size needs both.
+bench_session() {
+  stop_environment
+  unset XVFB_PID
+  start_display "$1"
+  if [ -d "$BENCH_WORK/prefix" ]; then
+    export WINEPREFIX=$BENCH_WORK/prefix WINEARCH=win64
+    "$WINESERVER" -p
+    "$WINE" cmd /c exit >/dev/null 2>&1 || true
+  else
+    make_prefix "$BENCH_WORK/prefix"
+  fi
+}
+
+# winpath PATH: the Wine name of a Linux path.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+bench_note() { echo "bench: $*" >&2; }
+
+# bench_wine FIGURE PROGRAM ARGUMENT...: runs a bench program (from the
+# build, or any Windows program given by path) and keeps the figure it prints.
+bench_wine() {
+  local figure=$1 program=$2 value
+  shift 2
+  [ -f "$program" ] || program=$BENCH_BIN/$program.exe
+  value=$("$WINE" "$program" "$@" | tr -d '\r') || { bench_note "$figure failed"; return 1; }
+  echo "$value" >>"$BENCH_DATA/$figure"
+}
+
+# bench_native FIGURE COMMAND...: the wall-clock time of a Linux command.
+bench_native() {
+  local figure=$1 start end
+  shift
+  start=$(date +%s%N)
+  "$@" >/dev/null
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.2f\n", ns / 1e6 }' >>"$BENCH_DATA/$figure"
+}
+
+# min, median and max of the numbers on standard input.
+bench_stats() {
+  sort -g | awk '{ v[NR] = $1 }
+    END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+          printf "%.2f %.2f %.2f\n", v[1], m, v[NR] }'
+}
+
+bench_line() { printf '%-52s %9s %9s %9s  %s\n' "$@"; }
+
+# bench_heading TITLE
+bench_heading() {
+  BENCH_HEADING=$1
+  printf '\n%s (%s rounds)\n' "$1" "$BENCH_RUNS"
+  printf '%-52s %9s %9s %9s\n' "" min median max
+}
+
+# bench_row LABEL FIGURE: a figure in milliseconds.
+bench_row() {
+  # shellcheck disable=SC2046
+  bench_line "$1" $(bench_stats <"$BENCH_DATA/$2") ms
+}
+
+# bench_compare LABEL ratio|difference A B [OPERATOR LIMIT]: A / B or A - B,
+# round by round. With a target, its median is held against it; a miss is
+# marked in the table and makes scripts/bench.sh end with status 1.
+bench_compare() {
+  local label=$1 kind=$2 a=$3 b=$4 operator=${5:-} limit=${6:-} unit=x stats verdict=""
+  [ "$kind" = ratio ] || unit=ms
+  stats=$(paste "$BENCH_DATA/$a" "$BENCH_DATA/$b" |
+    awk -v kind="$kind" '{ printf "%f\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
+  if [ -n "$operator" ]; then
+    local median met
+    median=$(echo "$stats" | cut -d' ' -f2)
+    met=$(awk -v m="$median" -v l="$limit" -v o="$operator" \
+      'BEGIN { print (o == "<" ? m < l : m <= l) ? "met" : "MISSED" }')
+    verdict="$unit, target $operator $limit: $met"
+    [ "$met" = met ] || echo "$BENCH_HEADING: $label" >>"$BENCH_WORK/missed"
+  else
+    verdict=$unit
+  fi
+  # shellcheck disable=SC2086
+  bench_line "$label" $stats "$verdict"
+}

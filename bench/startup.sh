@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Start-up: from the creation of the process until the stage's picture is on
+# screen, against a bare program that shows one full-screen window, both
+# started by the same driver in the same Wine session; with a bare Wine
+# process start for context. At 1024 x 768 the stage shows a built-in
+# picture; at 1920 x 1080 a cache picture, the cache having been built
+# beforehand (untimed), so these are the runs after the first.
+set -euo pipefail
+# shellcheck source=bench/common/lib.sh
+source "$(dirname "$0")/common/lib.sh"
+
+colour=1E64C8 # the bare window's: bright enough to tell from a blank screen
+window=$(winpath "$BENCH_BIN/bench_window.exe")
+saver=$(winpath "$BENCH_SAVER")
+
+for size in 1024x768 1920x1080; do
+  bench_session "$size"
+  directory=$BENCH_WORK/startup-$size
+  mkdir -p "$directory"
+  if [ "${size%x*}" = 1024 ]; then
+    picture=$bench_root/resources/pictures/Dolphin.jpg use_cache=0
+  else
+    (cd "$directory" && "$WINE" "$BENCH_BIN/bench_cache.exe" build >/dev/null)
+    picture=$directory/SarvaneShuttle_Dolphin.jpg use_cache=1
+  fi
+  for round in $(seq "$BENCH_RUNS"); do
+    bench_note "startup $size, round $round of $BENCH_RUNS"
+    # Every round starts from the same settings: Dolphin, the first craft.
+    printf '[Settings]\r\nBackgroundId=0\r\nVesselIndex=0\r\nUseImageFiles=%s\r\n' "$use_cache" \
+      >"$WINEPREFIX/drive_c/windows/SarvaneShuttle.ini"
+    bench_wine "saver-$size" bench_startup "$(winpath "$directory")" "$(winpath "$picture")" "$saver" /s
+    bench_wine "bare-$size" bench_startup "$(winpath "$directory")" "$colour" "$window" "$colour"
+    [ "$size" != 1024x768 ] || bench_wine process bench_startup "$(winpath "$directory")" exit "$window" /exit
+  done
+
+  bench_heading "Start-up at ${size/x/ x }, from process creation to the picture on screen"
+  bench_row "the screensaver (/s): stage with its picture" "saver-$size"
+  bench_row "bare program with one full-screen window" "bare-$size"
+  bench_compare "screensaver - bare program" difference "saver-$size" "bare-$size" '<=' 100
+  [ "$size" != 1024x768 ] || bench_row "bare Wine process start, until it has ended" process
+done
