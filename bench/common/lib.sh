@@ -54,7 +54,10 @@ bench_wine() {
   local figure=$1 program=$2 value
   shift 2
   [ -f "$program" ] || program=$BENCH_BIN/$program.exe
-  value=$("$WINE" "$program" "$@" | tr -d '\r') || { bench_note "$figure failed"; return 1; }
+  if ! value=$("$WINE" "$program" "$@" | tr -d '\r') || [ -z "$value" ]; then
+    bench_note "$figure failed"
+    return 1
+  fi
   echo "$value" >>"$BENCH_DATA/$figure"
 }
 

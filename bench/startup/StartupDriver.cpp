@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -91,6 +92,10 @@ std::vector<Sample> ColourSamples(const char* hex) {
               [colour](int, int) { return colour; });
 }
 
+bool IsColour(const std::string& text) {
+  return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(c); });
+}
+
 bool Near(int a, int b) {
   return std::abs(a - b) <= kTolerance;
 }
@@ -123,8 +128,7 @@ int main(int argc, char** argv) {
   const std::string expected = argv[2];
   const bool untilExit = expected == "exit";
   std::vector<Sample> samples;
-  if (!untilExit)
-    samples = expected.find('.') == std::string::npos ? ColourSamples(argv[2]) : PictureSamples(argv[2]);
+  if (!untilExit) samples = IsColour(expected) ? ColourSamples(argv[2]) : PictureSamples(argv[2]);
 
   std::string commandLine = std::string("\"") + argv[3] + "\"";
   for (int i = 4; i < argc; ++i) commandLine += std::string(" ") + argv[i];
