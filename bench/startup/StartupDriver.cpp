@@ -93,7 +93,8 @@ std::vector<Sample> ColourSamples(const char* hex) {
 }
 
 bool IsColour(const std::string& text) {
-  return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(c); });
+  return text.size() == 6 &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
 }
 
 bool Near(int a, int b) {
