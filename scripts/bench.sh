@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: scripts/bench.sh          (BENCH_RUNS=7 scripts/bench.sh for more rounds)
+# Usage: scripts/bench.sh          (BENCH_RUNS=N scripts/bench.sh: N rounds, 7 unless given)
 # Installs and builds what is missing, then runs every section script
 # bench/*.sh in name order (a new benchmark is one more file there, nothing to
 # register), each in X displays and Wine sessions of its own on one Wine
@@ -18,7 +18,7 @@ BENCH_WORK=$(mktemp -d /tmp/sarvane-bench.XXXXXX)
 export BENCH_WORK
 trap 'rm -rf "$BENCH_WORK"' EXIT
 
-echo "SarvaneShuttle benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), ${BENCH_RUNS:-5} rounds;" \
+echo "SarvaneShuttle benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), ${BENCH_RUNS:-7} rounds;" \
   "$(/usr/lib/wine/wine64 --version), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for section in "$root"/bench/*.sh; do
   bash "$section"

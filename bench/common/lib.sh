@@ -11,7 +11,7 @@ bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=scripts/wine-env.sh
 source "$bench_root/scripts/wine-env.sh"
 
-BENCH_RUNS=${BENCH_RUNS:-5}
+BENCH_RUNS=${BENCH_RUNS:-7}
 BENCH_BIN=$bench_root/build/win64/bench
 # shellcheck disable=SC2034 # for the sections
 BENCH_SAVER=$bench_root/build/win64/SarvaneShuttle.scr
