@@ -14,6 +14,10 @@ for name in Dolphin Asteroidenfeld Sonne DeepSpace Nebel; do
   wine_sources+=("$(winpath "$bench_root/resources/pictures/$name.jpg")")
 done
 
+# What ShowBackground costs with the cache in use, with the cache off, and
+# with a broken cache file of each kind in Dolphin's place.
+show_kinds=(cache builtin empty garbage png noscan huge)
+
 for size in 1920x1080 1280x1024; do
   width=${size%x*} height=${size#*x}
   bench_session "$size"
@@ -33,6 +37,9 @@ for size in 1920x1080 1280x1024; do
     if [ "$size" = 1920x1080 ]; then
       bench_wine decode-program bench_cache decode "${wine_sources[@]}"
       bench_wine decode-gd bench_gd decode "${wine_sources[@]}"
+      for kind in "${show_kinds[@]}"; do
+        (cd "$stage" && bench_wine "show-$kind" bench_cache show "$kind")
+      done
     fi
   done
   # A build at some other size would not be the one measured here.
@@ -53,3 +60,10 @@ bench_heading "Decoding the five 1024 x 768 pictures, for context"
 bench_row "program's decoder (libjpeg into a DIB section)" decode-program
 bench_row "GD (gdImageCreateFromJpeg)" decode-gd
 bench_compare "GD / program's decoder" ratio decode-gd decode-program
+
+bench_heading "ShowBackground of one picture at 1920 x 1080, and with a broken cache file"
+bench_row "screen-sized cache file" show-cache
+bench_row "built-in picture (cache off)" show-builtin
+for kind in empty garbage png noscan huge; do
+  bench_row "broken cache file: $kind, falls back" "show-$kind"
+done

@@ -6,10 +6,20 @@
 //                               takes its size from the primary screen.
 //   bench_cache decode FILE...  the program's JPEG decoder (libjpeg straight
 //                               into a DIB section) on each file.
+//   bench_cache show KIND       ShowBackground of Dolphin with the complete cache
+//                               of the working directory in use and Dolphin's
+//                               file replaced by a broken one of the kind
+//                               (empty, garbage, png, noscan, huge), or left
+//                               as it is (cache), or the cache off (builtin).
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "app/Program.h"
+#include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
@@ -41,14 +51,69 @@ int Decode(int count, char** files) {
   return bench::Report(watch.Milliseconds());
 }
 
+using Bytes = std::vector<unsigned char>;
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The broken variants of a good cache file that the stage must refuse.
+Bytes Broken(const std::string& kind, const Bytes& good) {
+  auto marker = [&](unsigned char code) {
+    for (std::size_t i = 2; i + 1 < good.size(); ++i)
+      if (good[i] == 0xFF && good[i + 1] == code) return i;
+    bench::Fail("no marker in the cache file");
+  };
+  if (kind == "empty") return {};
+  if (kind == "garbage") return Bytes(good.size(), 0x3C);
+  if (kind == "png") return {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  if (kind == "noscan") return Bytes(good.begin(), good.begin() + static_cast<long>(marker(0xDA)));
+  if (kind == "huge") {
+    Bytes huge = good;
+    std::size_t sof = marker(0xC0);
+    for (std::size_t at : {sof + 5, sof + 7}) huge[at] = 30000 >> 8, huge[at + 1] = 30000 & 255;
+    return huge;
+  }
+  bench::Fail("unknown kind", kind.c_str());
+}
+
+int Show(const std::string& kind) {
+  app::CreateStartupWindows();
+  if (!ScreenSaverBackground->AllCacheFilesPresent()) bench::Fail("no complete cache here");
+  settings::Write(settings::UseImageFiles, kind == "builtin" ? 0 : 1);
+  const std::string path = ScreenSaverBackground->CachePath(0);
+  const Bytes good = ReadBytes(path);
+  bool broken = kind != "cache" && kind != "builtin";
+  if (broken) WriteBytes(path, Broken(kind, good));
+
+  ScreenSaverBackground->SetBackgroundId(0);
+  bench::Stopwatch watch;
+  const forms::TPicture& shown = ScreenSaverBackground->ShowBackground(false);
+  double milliseconds = watch.Milliseconds();
+
+  if (broken) WriteBytes(path, good);
+  // A broken file must leave the built-in picture, a good one the cache's.
+  bool builtIn = shown.Width() == 1024;
+  if (builtIn != (kind != "cache")) bench::Fail("the stage showed the wrong picture for", kind.c_str());
+  forms::Application.DestroyForms();
+  return bench::Report(milliseconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     if (argc == 2 && std::strcmp(argv[1], "build") == 0) return Build();
     if (argc > 2 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
+    if (argc == 3 && std::strcmp(argv[1], "show") == 0) return Show(argv[2]);
   } catch (const std::exception& error) {
     bench::Fail("failed:", error.what());
   }
-  bench::Fail("usage: bench_cache build | decode FILE...");
+  bench::Fail("usage: bench_cache build | decode FILE... | show KIND");
 }
