@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
   googletest libgtest-dev libgd-dev pkg-config
+  wixl msitools zip unzip
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
