@@ -22,21 +22,50 @@ done
 
 # apt-get source needs a deb-src entry; Debian 12 images ship only binary ones.
 have_src() { grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; }
+
+# debian_src_entries LIST SOURCES: writes a deb-src twin of each binary entry
+# that serves Debian's own archive (by the origin in its Release file, so
+# mirrors and proxies count) with the same address, suites, components and
+# keys: one-line entries to LIST, deb822 stanzas to SOURCES. Other archives are
+# left out: most publish no sources, and apt-get update would fail on them.
+debian_src_entries() {
+  local entry file n
+  # shellcheck disable=SC2016 # apt's placeholder, not the shell's
+  local format='$(SOURCESENTRY)'
+  : >"$1"
+  : >"$2"
+  while IFS= read -r entry; do
+    file=${entry%:*} n=${entry##*:}
+    case $file in
+      *.sources)
+        # apt numbers a file's stanzas from 1, not counting comment-only ones.
+        awk -v n="$n" '
+          /^[[:space:]]*$/ { if (fields) stanza++; fields = 0; next }
+          /^#/ { next }
+          { fields = 1 }
+          stanza + 1 == n && /^Types:/ { print "Types: deb-src"; next }
+          stanza + 1 == n { print }
+          END { print "" }' "$file" >>"$2"
+        ;;
+      *) sed -n "${n}s/^[[:space:]]*deb\([[:space:]]\)/deb-src\1/p" "$file" >>"$1" ;;
+    esac
+  done < <(apt-get indextargets --format "$format" 'Created-By: Packages' 'Origin: Debian' | sort -u)
+}
+
 added_src=0
 if ! have_src; then
-  sudo_if_needed tee /etc/apt/sources.list.d/debian-src.sources >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+  # The origins come from the Release files, which a fresh image lacks.
+  sudo_if_needed apt-get update -qq
+  tmp_src=$(mktemp -d)
+  debian_src_entries "$tmp_src/debian-src.list" "$tmp_src/debian-src.sources"
+  if [ ! -s "$tmp_src/debian-src.list" ] && [ ! -s "$tmp_src/debian-src.sources" ]; then
+    echo "setup: no Debian archive among apt's sources; add one (or a deb-src entry) and run again" >&2
+    exit 1
+  fi
+  for f in "$tmp_src"/debian-src.*; do
+    [ ! -s "$f" ] || sudo_if_needed install -m 644 "$f" /etc/apt/sources.list.d/
+  done
+  rm -rf "$tmp_src"
   added_src=1
 fi
 
