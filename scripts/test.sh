@@ -36,3 +36,10 @@ stop_environment
 start_two_monitors
 make_prefix "$work/prefix-multi" 96 N
 ctest --preset win64 -L multi
+
+# The release packages, installed and removed by Windows Installer in a prefix
+# of their own.
+stop_environment
+start_display 1024x768
+make_prefix "$work/prefix-package"
+"$root/tests/package/check-package.sh" "$work/package"
