@@ -99,7 +99,7 @@ class RunningState {
 TScreenSaverBackground::TScreenSaverBackground()
     : TForm("TSCREENSAVERBACKGROUND",
             {.notify = {{"FormShow", [this] { FormShow(); }}, {"FormActivate", [this] { FormActivate(); }}},
-             .key = {}}),
+             .key = {{"FormKeyDown", [this](WORD& key) { FormKeyDown(key); }}}}),
       imgBackground(Control<forms::TImage>("imgBackground")) {
   // The layout's design size never takes effect: the stage covers the primary
   // screen. The program is DPI-aware, so these are real pixels.
@@ -276,5 +276,13 @@ LRESULT TScreenSaverBackground::WindowProc(UINT message, WPARAM wParam, LPARAM l
 void TScreenSaverBackground::FormActivate() {
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   RunningState running(previousState_);
-  if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex))) craft->ShowModal();
+  if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex)))
+    craft->ShowModal();
+  else
+    exitWatch_.Start(Handle());
+}
+
+void TScreenSaverBackground::FormKeyDown(WORD& key) {
+  // While a craft flies the stage is disabled and the craft takes the keys.
+  if (exitWatch_.Watching() && IsExitKey(key)) exitWatch_.EndRun();
 }

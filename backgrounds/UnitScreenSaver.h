@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/ExitWatch.h"
 #include "backgrounds/MonitorCover.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
@@ -49,7 +50,9 @@ class TScreenSaverBackground : public forms::TForm {
   static bool IsExitKey(WORD key);
 
   void FormShow();
+  // Hands the run to the chosen craft; with none chosen, watches for the input that ends the run.
   void FormActivate();
+  void FormKeyDown(WORD& key);
 
   // Shows a cover window over each area (the monitors other than the
   // primary), replacing any from before; each shows the stage's picture.
@@ -70,6 +73,7 @@ class TScreenSaverBackground : public forms::TForm {
   // Set once the run has shown the stage; the other modes never do.
   bool running_ = false;
   std::vector<std::unique_ptr<backgrounds::TMonitorCover>> covers_;
+  ExitWatch exitWatch_;
 };
 
 extern TScreenSaverBackground* ScreenSaverBackground;

@@ -7,7 +7,7 @@ objdump=$1 file=$2 format=$3
 headers=$("$objdump" -p "$file")
 grep -q "file format $format" <<<"$headers" || { echo "$file is not $format"; exit 1; }
 grep -Eq 'Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "$file is not a GUI program"; exit 1; }
-allowed='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|version|api-ms-win-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|version|winmm|api-ms-win-[a-z0-9-]+)\.dll$'
 imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}')
 [ -n "$imports" ] || { echo "no imports found in $file"; exit 1; }
 bad=$(grep -Ev "$allowed" <<<"$imports" || true)

@@ -2,4 +2,5 @@
 
 TScreenSaverForeground* ScreenSaverForeground = nullptr;
 
-TScreenSaverForeground::TScreenSaverForeground() : TVesselForm("TSCREENSAVERFOREGROUND") {}
+TScreenSaverForeground::TScreenSaverForeground()
+    : TVesselForm("TSCREENSAVERFOREGROUND", vessels::kTarnSkimmerFlight) {}

@@ -3,4 +3,4 @@
 TScreenSaverForegroundCalderine* ScreenSaverForegroundCalderine = nullptr;
 
 TScreenSaverForegroundCalderine::TScreenSaverForegroundCalderine()
-    : TVesselForm("TSCREENSAVERFOREGROUNDCALDERINE") {}
+    : TVesselForm("TSCREENSAVERFOREGROUNDCALDERINE", vessels::kCalderineFlight) {}

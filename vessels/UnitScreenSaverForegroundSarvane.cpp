@@ -3,4 +3,4 @@
 TScreenSaverForegroundSarvane* ScreenSaverForegroundSarvane = nullptr;
 
 TScreenSaverForegroundSarvane::TScreenSaverForegroundSarvane()
-    : TVesselForm("TSCREENSAVERFOREGROUNDSARVANE") {}
+    : TVesselForm("TSCREENSAVERFOREGROUNDSARVANE", vessels::kSarvaneFlight) {}

@@ -3,4 +3,4 @@
 TScreenSaverForegroundThornax* ScreenSaverForegroundThornax = nullptr;
 
 TScreenSaverForegroundThornax::TScreenSaverForegroundThornax()
-    : TVesselForm("TSCREENSAVERFOREGROUNDTHORNAX") {}
+    : TVesselForm("TSCREENSAVERFOREGROUNDTHORNAX", vessels::kThornaxFlight) {}

@@ -1,15 +1,44 @@
 // What the four craft windows share: a borderless window holding the sprite in
-// its picture control imgShuttle. The craft differ only in layout and sprite.
+// its picture control imgShuttle, cut to the sprite's outline when shown, and
+// the flight that moves it while watching the mouse and the keyboard. The craft
+// differ only in layout, sprite and flight parameters.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
 #include "forms/Form.h"
+#include "vessels/Flight.h"
 
 class TVesselForm : public forms::TForm {
  public:
   forms::TImage& imgShuttle;
+  // The desktop work area, read once at creation.
+  RECT WorkArea{};
+  bool StopRequested = false;
+  POINT StartCursorPos{};
+
+  // Cuts the window to the sprite's outline.
+  void FormShow();
+  // The flight: cycles of passes until a stop, then the application quits.
+  void FormActivate();
+  // N steps the background; any other key assigns the stop from the exit-key test.
+  void FormKeyDown(WORD& key);
+  // Count one-millisecond sleeps, each followed by message processing.
+  void Delay(unsigned count);
 
  protected:
-  explicit TVesselForm(const std::string& layoutResource);
+  TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight);
+
+ private:
+  void Fly();
+  void FlyPass(const vessels::EntryTable& entries, unsigned speed, int controlWidth, int controlHeight);
+  void TestPointer();
+  // A stop, or the application's termination taken during message processing.
+  bool Stopping();
+  void MoveTo(int left, int top);
+
+  const vessels::FlightParameters& flight_;
+  bool startCursorKnown_ = false;
 };
