@@ -10,12 +10,18 @@
 
 namespace e2e {
 
+// Generous deadlines: the tests run on loaded machines.
+inline constexpr DWORD kStartTimeout = 20000;
+inline constexpr DWORD kExitTimeout = 10000;
+
 // The screensaver under test, as a Windows path (set from the command line).
 std::wstring& SaverPath();
 
 // The settings file in the Windows directory, where a bare profile name lands.
 std::wstring SettingsPath();
 void DeleteSettings();
+// A file's whole text, read afresh (empty when it cannot be read).
+std::string FileText(const std::wstring& path);
 
 class SaverProcess {
  public:
