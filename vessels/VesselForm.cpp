@@ -89,10 +89,7 @@ bool TVesselForm::Stopping() {
 }
 
 void TVesselForm::MoveTo(int left, int top) {
-  // Every move puts the craft first in the window order again: Wine without a
-  // window manager was seen to let the stage rise above it every few steps,
-  // which the screen did not show but hit-testing did.
-  SetWindowPos(Handle(), HWND_TOP, left, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TVesselForm::Delay(unsigned count) {
