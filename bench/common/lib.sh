@@ -93,24 +93,39 @@ bench_row() {
   bench_line "$1" $(bench_stats <"$BENCH_DATA/$2") ms
 }
 
+# bench_verdict LABEL UNIT STATS [OPERATOR LIMIT]: the unit, and with a
+# target whether the median of STATS ("min median max") meets it; a miss is
+# recorded for scripts/bench.sh.
+bench_verdict() {
+  local label=$1 unit=$2 stats=$3 operator=${4:-} limit=${5:-} median met
+  if [ -z "$operator" ]; then
+    echo "$unit"
+    return
+  fi
+  median=$(echo "$stats" | cut -d' ' -f2)
+  met=$(awk -v m="$median" -v l="$limit" -v o="$operator" \
+    'BEGIN { print (o == "<" ? m < l : m <= l) ? "met" : "MISSED" }')
+  [ "$met" = met ] || echo "$BENCH_HEADING: $label" >>"$BENCH_WORK/missed"
+  echo "$unit, target $operator $limit: $met"
+}
+
+# bench_figure LABEL FIGURE UNIT [OPERATOR LIMIT]: a figure in any unit, with
+# an optional target for its median.
+bench_figure() {
+  local stats
+  stats=$(bench_stats <"$BENCH_DATA/$2")
+  # shellcheck disable=SC2046,SC2086
+  bench_line "$1" $stats "$(bench_verdict "$1" "$3" "$stats" "${4:-}" "${5:-}")"
+}
+
 # bench_compare LABEL ratio|difference A B [OPERATOR LIMIT]: A / B or A - B,
 # round by round. With a target, its median is held against it; a miss is
 # marked in the table and makes scripts/bench.sh end with status 1.
 bench_compare() {
-  local label=$1 kind=$2 a=$3 b=$4 operator=${5:-} limit=${6:-} unit=x stats verdict=""
+  local label=$1 kind=$2 a=$3 b=$4 unit=x stats
   [ "$kind" = ratio ] || unit=ms
   stats=$(paste "$BENCH_DATA/$a" "$BENCH_DATA/$b" |
     awk -v kind="$kind" '{ printf "%f\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
-  if [ -n "$operator" ]; then
-    local median met
-    median=$(echo "$stats" | cut -d' ' -f2)
-    met=$(awk -v m="$median" -v l="$limit" -v o="$operator" \
-      'BEGIN { print (o == "<" ? m < l : m <= l) ? "met" : "MISSED" }')
-    verdict="$unit, target $operator $limit: $met"
-    [ "$met" = met ] || echo "$BENCH_HEADING: $label" >>"$BENCH_WORK/missed"
-  else
-    verdict=$unit
-  fi
   # shellcheck disable=SC2086
-  bench_line "$label" $stats "$verdict"
+  bench_line "$label" $stats "$(bench_verdict "$label" "$unit" "$stats" "${5:-}" "${6:-}")"
 }
