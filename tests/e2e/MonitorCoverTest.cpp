@@ -5,11 +5,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/HostWindow.h"
 #include "tests/e2e/SaverProcess.h"
+#include "tests/e2e/XInput.h"
 
 namespace {
 
@@ -17,8 +21,8 @@ using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
 
-constexpr DWORD kStartTimeout = 30000;
-constexpr DWORD kExitTimeout = 10000;
+using e2e::kExitTimeout;
+using e2e::kStartTimeout;
 
 struct Monitor {
   RECT bounds;
@@ -65,15 +69,15 @@ COLORREF ScreenPixel(int x, int y) {
 }
 
 // Whether the second monitor shows what the primary shows at the same offsets
-// from the top-left corner: the same picture, drawn the same way.
-bool SecondShowsThePrimarysPicture(const RECT& second) {
-  for (int y = 4; y < second.bottom - second.top; y += 37)
+// from the top-left corner, down to `rows`: the same picture, drawn the same way.
+bool SecondShowsThePrimarysPicture(const RECT& second, int rows = 10000) {
+  for (int y = 4; y < std::min<int>(rows, second.bottom - second.top); y += 37)
     for (int x = 4; x < second.right - second.left; x += 41)
       if (ScreenPixel(second.left + x, second.top + y) != ScreenPixel(x, y)) return false;
   return true;
 }
 
-bool WaitFor(DWORD milliseconds, auto condition) {
+bool WaitFor(DWORD milliseconds, const std::function<bool()>& condition) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
     if (condition()) return true;
   return condition();
@@ -103,6 +107,57 @@ TEST_F(MonitorCoverOnTwoMonitors, RunCoversTheSecondMonitorWithTheCurrentPicture
   PostMessageW(stage, WM_CLOSE, 0, 0);
   EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
   EXPECT_FALSE(IsWindow(cover));
+}
+
+// The Thornax: it never flies above y = 300 nor leaves the primary screen
+// entirely (Wine takes the keyboard focus from a window wholly off the screen).
+class FlightOnTwoMonitors : public MonitorCoverOnTwoMonitors {
+ protected:
+  void SetUp() override {
+    MonitorCoverOnTwoMonitors::SetUp();
+    WritePrivateProfileStringW(L"Settings", L"VesselIndex", L"3", e2e::SettingsPath().c_str());
+    WritePrivateProfileStringW(L"Settings", L"Speed", L"3", e2e::SettingsPath().c_str());
+    second = SecondMonitor();
+    // The pointer rests on the second monitor before the run starts.
+    ASSERT_EQ(e2e::RunUnix("xdotool mousemove " + std::to_string(second.left + 300) + " 300"), 0);
+    saver = std::make_unique<SaverProcess>(Quoted(SaverPath()));
+    craft = saver->WaitForWindow(L"ScreenSaverForegroundThornax", kStartTimeout);
+    ASSERT_NE(craft, nullptr);
+    // Flying once the craft has left its design position (219, 133).
+    ASSERT_TRUE(WaitFor(kStartTimeout, [&] {
+      RECT bounds;
+      GetWindowRect(craft, &bounds);
+      return bounds.left != 219 && bounds.top != 133;
+    }));
+    ASSERT_EQ(WindowsOver(*saver, second).size(), 1u);
+  }
+  RECT second{};
+  std::unique_ptr<SaverProcess> saver;
+  HWND craft = nullptr;
+};
+
+TEST_F(FlightOnTwoMonitors, CraftKeepsTheKeyboardAndNChangesThePictureOnBothMonitors) {
+  constexpr int kAboveTheCraft = 300;
+  ASSERT_TRUE(WaitFor(kStartTimeout, [&] { return SecondShowsThePrimarysPicture(second, kAboveTheCraft); }));
+  const COLORREF before = ScreenPixel(second.left + 5, 5);
+
+  // A click on the cover, without moving the pointer, leaves the craft active.
+  ASSERT_EQ(e2e::RunUnix("xdotool click 1"), 0);
+  ASSERT_TRUE(e2e::PressKey(craft, "n"));
+  EXPECT_TRUE(WaitFor(kExitTimeout, [&] {
+    return ScreenPixel(second.left + 5, 5) != before && SecondShowsThePrimarysPicture(second, kAboveTheCraft);
+  })) << "both monitors show the next picture";
+  EXPECT_EQ(GetForegroundWindow(), craft);
+  EXPECT_TRUE(saver->Running());
+
+  ASSERT_TRUE(e2e::PressKey(craft, "Escape"));
+  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+}
+
+TEST_F(FlightOnTwoMonitors, OnePixelOfPointerMovementOnTheSecondMonitorEndsTheRun) {
+  ASSERT_TRUE(e2e::NudgePointer());
+  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(saver->VisibleWindows().empty());
 }
 
 TEST_F(MonitorCoverOnTwoMonitors, SettingsDialogAndPreviewCoverNothing) {
