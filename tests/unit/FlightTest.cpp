@@ -258,17 +258,28 @@ TEST_F(Flight, RefusedTimerResolutionIsNotGivenBack) {
   EXPECT_TRUE(TakeQuit());
 }
 
+// Whether the platform holds the screensaver-running state. Wine keeps it,
+// though it never writes the previous state into the caller's flag.
+bool ScreenSaverRunning() {
+  BOOL running = FALSE;
+  SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+  return running != FALSE;
+}
+
 // The whole hand-over on the stage: the craft is shown modally, cut to its
-// sprite, flies with the pointer hidden and the timer raised, and when it
-// stops everything is given back and the quit reaches the outer loop.
+// sprite, flies with the pointer hidden, the screensaver-running state set and
+// the timer raised, and when it stops everything is given back and the quit
+// reaches the outer loop.
 TEST_F(Flight, StageHandsTheRunToTheCraftAndRestoresThePointer) {
   settings::Write(settings::VesselIndex, 3);
   settings::Write(settings::Speed, 1);
   const int countBefore = CursorCount();
   int countDuring = 99, depthDuring = 0;
-  bool activeDuring = false, shapedDuring = false;
+  bool activeDuring = false, shapedDuring = false, runningDuring = false;
+  ASSERT_FALSE(ScreenSaverRunning());
   When check(InMidPass(), [&] {
     countDuring = CursorCount();
+    runningDuring = ScreenSaverRunning();
     depthDuring = periods.depth;
     activeDuring = GetActiveWindow() == craft->Handle() && craft->Visible();
     forms::UniqueHrgn region(CreateRectRgn(0, 0, 0, 0));
@@ -278,6 +289,8 @@ TEST_F(Flight, StageHandsTheRunToTheCraftAndRestoresThePointer) {
   ScreenSaverBackground->FormActivate();
   EXPECT_TRUE(check.Fired());
   EXPECT_EQ(countDuring, countBefore - 1);
+  EXPECT_TRUE(runningDuring);
+  EXPECT_FALSE(ScreenSaverRunning());
   EXPECT_EQ(depthDuring, 1);
   EXPECT_TRUE(activeDuring);
   EXPECT_TRUE(shapedDuring);
@@ -298,6 +311,7 @@ TEST_F(Flight, StageWithoutACraftEndsTheRunOnInput) {
     const int countBefore = CursorCount();
     ScreenSaverBackground->FormActivate();
     EXPECT_EQ(CursorCount(), countBefore);
+    EXPECT_FALSE(ScreenSaverRunning());
     for (WORD key : {WORD{VK_TAB}, WORD{VK_CONTROL}, WORD{VK_MENU}, WORD{VK_DELETE}}) {
       SendMessageW(ScreenSaverBackground->Handle(), WM_KEYDOWN, key, 0);
       EXPECT_FALSE(TakeQuit()) << key;
