@@ -265,7 +265,17 @@ std::span<const std::uint8_t> ResourceBytes(const std::string& name, LPCWSTR typ
 }
 
 TPicture TPicture::FromResource(const std::string& name) {
-  return FromData(ResourceBytes(name, MAKEINTRESOURCEW(10) /* RT_RCDATA */));
+  auto data = ResourceBytes(name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8) return FromData(data);
+  TPicture picture;
+  picture.jpeg_ = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
+  picture.format_ = Format::Jpeg;
+  return picture;
+}
+
+const TBitmap& TPicture::Decoded() const {
+  if (format_ == Format::Jpeg && bitmap_.Empty()) bitmap_ = DecodeJpeg(JpegStream());
+  return bitmap_;
 }
 
 TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
@@ -298,8 +308,8 @@ TPicture TPicture::FromJpegFile(const std::string& path) {
 
 void TPicture::Assign(const TPicture& other) {
   format_ = other.format_;
-  jpeg_ = other.jpeg_;  // the stream never changes, so copies share it
-  bitmap_ = other.bitmap_.Clone();
+  jpeg_ = other.jpeg_;              // the stream never changes, so copies share it
+  bitmap_ = other.bitmap_.Clone();  // an undecoded picture stays so, in both
 }
 
 std::span<const std::uint8_t> TPicture::JpegStream() const {
@@ -310,7 +320,7 @@ std::span<const std::uint8_t> TPicture::JpegStream() const {
 void TPicture::Draw(HDC dc, int left, int top) const {
   if (Empty()) return;
   UniqueMemoryDc memory(CreateCompatibleDC(dc));
-  SelectGuard select(memory.get(), bitmap_.Handle());
+  SelectGuard select(memory.get(), Decoded().Handle());
   BitBlt(dc, left, top, Width(), Height(), memory.get(), 0, 0, SRCCOPY);
 }
 
@@ -326,7 +336,7 @@ void TPicture::DrawFilled(HDC dc, const RECT& area, COLORREF fill) const {
 void TPicture::StretchDraw(HDC dc, const RECT& target) const {
   if (Empty()) return;
   UniqueMemoryDc memory(CreateCompatibleDC(dc));
-  SelectGuard select(memory.get(), bitmap_.Handle());
+  SelectGuard select(memory.get(), Decoded().Handle());
   POINT origin;
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, &origin);

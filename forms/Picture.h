@@ -72,7 +72,10 @@ class TPicture {
   TPicture(TPicture&&) = default;
   TPicture& operator=(TPicture&&) = default;
 
-  // Takes an embedded resource of type RCDATA, JPEG or BMP, told apart by its first bytes.
+  // Takes an embedded resource of type RCDATA, JPEG or BMP, told apart by its
+  // first bytes. A JPEG is decoded when it is first measured or drawn: the
+  // picture holder carries five of them, and a run that shows the cache never
+  // needs their pixels.
   static TPicture FromResource(const std::string& name);
   static TPicture FromData(std::span<const std::uint8_t> data);
   // Loads a JPEG file (an ANSI path); anything else, or a file over
@@ -82,10 +85,10 @@ class TPicture {
   void Assign(const TPicture& other);
   Format Kind() const { return format_; }
   bool Empty() const { return format_ == Format::None; }
-  int Width() const { return bitmap_.Width(); }
-  int Height() const { return bitmap_.Height(); }
-  const TBitmap& Bitmap() const { return bitmap_; }
-  TBitmap& Bitmap() { return bitmap_; }
+  int Width() const { return Decoded().Width(); }
+  int Height() const { return Decoded().Height(); }
+  const TBitmap& Bitmap() const { return Decoded(); }
+  TBitmap& Bitmap() { return const_cast<TBitmap&>(Decoded()); }
   // The JPEG stream exactly as it was loaded; empty for bitmaps.
   std::span<const std::uint8_t> JpegStream() const;
 
@@ -98,9 +101,11 @@ class TPicture {
   void DrawFilled(HDC dc, const RECT& area, COLORREF fill) const;
 
  private:
+  const TBitmap& Decoded() const;
+
   Format format_ = Format::None;
   std::shared_ptr<const std::vector<std::uint8_t>> jpeg_;
-  TBitmap bitmap_;
+  mutable TBitmap bitmap_;
 };
 
 // The bytes of an embedded resource, which live as long as the module.
