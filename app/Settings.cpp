@@ -4,18 +4,18 @@
 
 namespace settings {
 
-int Read(const Key& key) {
-  return static_cast<int>(GetPrivateProfileIntA(kSection, key.name, key.fallback, kFileName));
+int Read(const Key& key, const char* file) {
+  return static_cast<int>(GetPrivateProfileIntA(kSection, key.name, key.fallback, file));
 }
 
-void Write(const Key& key, const std::string& text) {
+void Write(const Key& key, const std::string& text, const char* file) {
   // A settings file that cannot be written leaves the old values in force;
   // nothing in the program depends on the write having happened.
-  WritePrivateProfileStringA(kSection, key.name, text.c_str(), kFileName);
+  WritePrivateProfileStringA(kSection, key.name, text.c_str(), file);
 }
 
-void Write(const Key& key, int value) {
-  Write(key, std::to_string(value));
+void Write(const Key& key, int value, const char* file) {
+  Write(key, std::to_string(value), file);
 }
 
 }  // namespace settings

@@ -21,9 +21,10 @@ inline constexpr Key VesselIndex{"VesselIndex", 0};
 inline constexpr Key BackgroundId{"BackgroundId", 0};
 inline constexpr Key UseImageFiles{"UseImageFiles", 0};
 
-int Read(const Key& key);
+// `file` is the profile file's name; every part of the program passes kFileName.
+int Read(const Key& key, const char* file = kFileName);
 // Writes the value text as it is; a failed write is deliberately not reported.
-void Write(const Key& key, const std::string& text);
-void Write(const Key& key, int value);
+void Write(const Key& key, const std::string& text, const char* file = kFileName);
+void Write(const Key& key, int value, const char* file = kFileName);
 
 }  // namespace settings

@@ -124,6 +124,12 @@ LRESULT TPaintedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
       Paint(paint.get());
       return 0;
     }
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(Handle(), nullptr, FALSE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
   }
   return Default(message, wParam, lParam);
 }
@@ -137,12 +143,28 @@ TImage::TImage(TForm& form, const LayoutNode& node, HWND parent) : TPaintedContr
 
 void TImage::SetPicture(const TPicture& picture) {
   picture_ = picture;
-  InvalidateRect(Handle(), nullptr, FALSE);
+  Repaint();
 }
 
 void TImage::SetPicture(TPicture&& picture) {
   picture_ = std::move(picture);
+  Repaint();
+}
+
+void TImage::Repaint() {
   InvalidateRect(Handle(), nullptr, FALSE);
+  // A transparent sibling above the picture (a hint label) draws only its text
+  // and is not clipped out of the picture: the new picture would paint over
+  // that text unless the sibling paints again too. The platform paints
+  // transparent windows after the siblings beneath them.
+  RECT mine;
+  GetWindowRect(Handle(), &mine);
+  for (HWND above = GetWindow(Handle(), GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+    RECT theirs, overlap;
+    GetWindowRect(above, &theirs);
+    if ((GetWindowLongW(above, GWL_EXSTYLE) & WS_EX_TRANSPARENT) && IntersectRect(&overlap, &mine, &theirs))
+      InvalidateRect(above, nullptr, FALSE);
+  }
 }
 
 void TImage::Paint(HDC dc) {
@@ -195,8 +217,7 @@ void TContainer::Paint(HDC dc) {
   HBRUSH brush = ControlColour(dc);
   FillRect(dc, &client, brush);
   std::wstring caption = Caption();
-  HFONT font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
-  SelectGuard selectFont(dc, font);
+  SelectGuard selectFont(dc, Font());
   if (groupBox_) {
     TEXTMETRICW metrics;
     GetTextMetricsW(dc, &metrics);
@@ -284,7 +305,9 @@ void TButton::Command(WORD code) {
 
 TEdit::TEdit(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
   Create(node, parent, L"EDIT", ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, false);
-  if (int limit = node.Integer("MaxLength", 0); limit > 0) SendMessageW(Handle(), EM_LIMITTEXT, limit, 0);
+  // Without a MaxLength the field takes as much as the platform allows: 0 lifts
+  // the default limit of 32,767 characters.
+  SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(std::max(0, node.Integer("MaxLength", 0))), 0);
 }
 
 TComboBox::TComboBox(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
@@ -366,6 +389,7 @@ void TProgressBar::SetPosition(int position) {
 
 void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
                     std::vector<std::unique_ptr<TControl>>& all) {
+  std::vector<std::pair<const LayoutNode*, HWND>> windows;
   for (const auto& child : node.children) {
     std::unique_ptr<TControl> control;
     const std::string& kind = child.kind;
@@ -388,9 +412,16 @@ void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
     else
       throw EError(Format("unbekannte Steuerelementart %s", kind));
     HWND handle = control->Handle();
-    SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    windows.emplace_back(&child, handle);
     all.push_back(std::move(control));
     CreateControls(form, child, handle, all);
+  }
+  // The platform's sibling order is both the stacking (first on top) and the
+  // order in which Tab moves; sending each to the bottom in turn builds it.
+  for (const LayoutNode* child : StackingOrder(node)) {
+    auto entry =
+        std::find_if(windows.begin(), windows.end(), [&](const auto& e) { return e.first == child; });
+    SetWindowPos(entry->second, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 

@@ -67,6 +67,11 @@ class TPaintedControl : public TControl {
   using TControl::TControl;
   virtual void Paint(HDC dc) = 0;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The font WM_SETFONT gave; the default window procedure keeps none.
+  HFONT Font() const { return font_; }
+
+ private:
+  HFONT font_ = nullptr;
 };
 
 class TImage : public TPaintedControl {
@@ -84,6 +89,7 @@ class TImage : public TPaintedControl {
   void Paint(HDC dc) override;
 
  private:
+  void Repaint();
   TPicture picture_;
   bool stretch_ = false;
   bool pressed_ = false;
@@ -156,8 +162,8 @@ class TProgressBar : public TControl {
 };
 
 // Builds the controls of a layout node's subtree, parents before children, in
-// layout order. That order is the platform's sibling order: it is the tab order,
-// and where siblings overlap the earlier one lies on top.
+// layout order, and stacks each node's children as StackingOrder says (which
+// is also their tab order).
 void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
                     std::vector<std::unique_ptr<TControl>>& all);
 

@@ -108,8 +108,10 @@ void TForm::Build(EventTable events) {
     AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
   }
   std::wstring caption = Widen(layout_.Text("Caption").value_or(layout_.name));
-  CreateHandle(frame.exStyle, kFormClass, caption.c_str(), frame.style, Scale(layout_.Integer("Left", 0)),
-               Scale(layout_.Integer("Top", 0)), outer.right - outer.left, outer.bottom - outer.top, nullptr);
+  // Only the contents grow with the dpi: where a form opens is a place on the
+  // screen, and the screen's pixels are what it is given in.
+  CreateHandle(frame.exStyle, kFormClass, caption.c_str(), frame.style, layout_.Integer("Left", 0),
+               layout_.Integer("Top", 0), outer.right - outer.left, outer.bottom - outer.top, nullptr);
   try {
     BuildContents(frame.style, frame.exStyle, events);
   } catch (...) {
@@ -175,6 +177,18 @@ TControl* TForm::FindControl(std::string_view name) const {
   for (const auto& control : controls_)
     if (control->Name() == name) return control.get();
   return nullptr;
+}
+
+void TForm::RememberFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(Handle(), focus)) focus_ = focus;
+}
+
+void TForm::RestoreFocus() {
+  HWND target = focus_ && IsWindow(focus_) && IsChild(Handle(), focus_) && IsWindowEnabled(focus_)
+                    ? focus_
+                    : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  if (target) SetFocus(target);
 }
 
 void TForm::PlaceForShow() {
@@ -270,7 +284,18 @@ LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(Handle(), kActivateEvent, 0, 0);
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        RememberFocus();
+        break;
+      }
+      PostMessageW(Handle(), kActivateEvent, 0, 0);
+      if (WantsDialogKeys()) {
+        // As a dialog does: the focus returns to the control that had it, or
+        // goes to the first one in the tab order, never to the bare form.
+        Default(message, wParam, lParam);
+        RestoreFocus();
+        return 0;
+      }
       break;
     case kActivateEvent:
       if (onActivate_ && GetActiveWindow() == Handle()) onActivate_();

@@ -81,6 +81,8 @@ class TForm : public TWinHandler {
   void BuildContents(DWORD style, DWORD exStyle, EventTable& events);
   void BindEvents(const LayoutNode& node, TControl* control, EventTable& events);
   void PlaceForShow();
+  void RememberFocus();
+  void RestoreFocus();
 
   LayoutNode layout_;
   std::vector<std::unique_ptr<TControl>> controls_;
@@ -91,6 +93,7 @@ class TForm : public TWinHandler {
   UniqueHbrush brush_;
   COLORREF colour_ = RGB(0, 0, 0);
   COLORREF fontColour_ = RGB(0, 0, 0);
+  HWND focus_ = nullptr;  // the control to focus when the form is activated again
   int dpi_ = 96;
   int modalResult_ = mrNone;
   bool modal_ = false;

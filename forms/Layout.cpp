@@ -83,7 +83,7 @@ class LineReader {
         value += c;
       }
     }
-    Fail(line_, "Text ohne schliessendes Anfuehrungszeichen");
+    Fail(line_, "Text ohne schließendes Anführungszeichen");
   }
   int ReadInteger() {
     std::size_t start = pos_;
@@ -172,7 +172,7 @@ LayoutNode ParseLayout(std::string_view source) {
     open.back()->properties.push_back(std::move(property));
   }
   if (!root) Fail(lineNumber, "'form' erwartet");
-  if (!open.empty()) Fail(open.back()->line, "'end' fehlt fuer " + open.back()->name);
+  if (!open.empty()) Fail(open.back()->line, "'end' fehlt für " + open.back()->name);
   return std::move(*root);
 }
 
@@ -188,7 +188,7 @@ const LayoutAtom* Single(const LayoutNode& node, std::string_view key, LayoutAto
   const LayoutProperty* property = node.Find(key);
   if (!property) return nullptr;
   if (property->values.size() != 1 || property->values[0].kind != kind)
-    Fail(property->line, "unpassender Wert fuer " + property->key);
+    Fail(property->line, "unpassender Wert für " + property->key);
   return &property->values[0];
 }
 
@@ -388,12 +388,20 @@ void ValidateNode(const LayoutNode& node, std::vector<std::string_view>& names) 
     if (!rule) rule = FindRule(kBoundsKeys, property.key);
     if (!rule) rule = FindRule(kAppearanceKeys, property.key);
     if (!rule && node.kind != "Form") rule = FindRule(kControlKeys, property.key);
-    if (!rule) Fail(property.line, "unbekannte Eigenschaft " + property.key + " fuer " + node.kind);
-    if (!HasShape(property, *rule)) Fail(property.line, "unpassender Wert fuer " + property.key);
+    if (!rule) Fail(property.line, "unbekannte Eigenschaft " + property.key + " für " + node.kind);
+    if (!HasShape(property, *rule)) Fail(property.line, "unpassender Wert für " + property.key);
   }
+  std::vector<int> tabOrders;
   for (const auto& child : node.children) {
     if (child.kind == "Form") Fail(child.line, "eine Form kann kein Steuerelement sein");
     ValidateNode(child, names);
+    const LayoutProperty* tabOrder = child.Find("TabOrder");
+    if (!tabOrder) continue;
+    int position = tabOrder->values[0].number;
+    if (position < 0) Fail(tabOrder->line, "TabOrder darf nicht negativ sein");
+    if (std::find(tabOrders.begin(), tabOrders.end(), position) != tabOrders.end())
+      Fail(tabOrder->line, "TabOrder doppelt: " + std::to_string(position));
+    tabOrders.push_back(position);
   }
 }
 
@@ -403,6 +411,17 @@ void ValidateLayout(const LayoutNode& root) {
   if (root.kind != "Form") Fail(root.line, "die Wurzel muss eine Form sein");
   std::vector<std::string_view> names;
   ValidateNode(root, names);
+}
+
+std::vector<const LayoutNode*> StackingOrder(const LayoutNode& parent) {
+  std::vector<const LayoutNode*> tabbed;
+  std::vector<const LayoutNode*> others;
+  for (const auto& child : parent.children) (child.Find("TabOrder") ? tabbed : others).push_back(&child);
+  std::stable_sort(tabbed.begin(), tabbed.end(), [](const LayoutNode* a, const LayoutNode* b) {
+    return a->Integer("TabOrder", 0) < b->Integer("TabOrder", 0);
+  });
+  tabbed.insert(tabbed.end(), others.rbegin(), others.rend());
+  return tabbed;
 }
 
 }  // namespace forms

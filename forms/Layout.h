@@ -46,7 +46,14 @@ struct LayoutNode {
 LayoutNode ParseLayout(std::string_view source);
 
 // Checks every property of the tree against the table of its kind (known key,
-// right number and kind of values, events only where the kind has them).
+// right number and kind of values, events only where the kind has them), and
+// that no two siblings share a TabOrder.
 void ValidateLayout(const LayoutNode& root);
+
+// The children of a node from the top of the stack to the bottom: those with a
+// TabOrder first, by ascending TabOrder (which is also the order Tab moves
+// through them), then the others in reverse file order, so a control listed
+// later lies over one listed earlier.
+std::vector<const LayoutNode*> StackingOrder(const LayoutNode& parent);
 
 }  // namespace forms

@@ -20,7 +20,7 @@ prefix=${SARVANE_WINEPREFIX:-${XDG_DATA_HOME:-$HOME/.local/share}/sarvaneshuttle
 cache_dir="$prefix/drive_c/users/Public/SarvaneShuttle"
 
 if [ -n "${DISPLAY:-}" ]; then
-  if [ ! -d "$prefix" ]; then make_prefix "$prefix"; else export WINEPREFIX=$prefix; fi
+  if [ ! -d "$prefix" ]; then make_prefix "$prefix"; else export WINEPREFIX=$prefix; install_fonts; fi
   mkdir -p "$cache_dir"
   cd "$cache_dir"  # the picture cache is written to the working directory
   exec "$WINE" "$saver" "$@"
@@ -28,7 +28,7 @@ fi
 
 trap stop_environment EXIT
 start_display 1024x768
-if [ ! -d "$prefix" ]; then make_prefix "$prefix"; else export WINEPREFIX=$prefix; "$WINESERVER" -p; fi
+if [ ! -d "$prefix" ]; then make_prefix "$prefix"; else export WINEPREFIX=$prefix; install_fonts; "$WINESERVER" -p; fi
 mkdir -p "$cache_dir"
 shot="$root/build/screenshot.png"
 (cd "$cache_dir" && "$WINE" "$saver" "$@") &

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   g++ cmake ninja-build nasm dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine64 xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
+  wine64 fonts-wine xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
   googletest libgtest-dev libgd-dev pkg-config
   wixl msitools zip unzip
 )

@@ -46,6 +46,15 @@ start_display() {
   return 1
 }
 
+# install_fonts: Wine's own stand-ins for the Windows fonts (MS Sans Serif above
+# all) into the prefix's Fonts folder, the only place this Wine looks for them;
+# without them every face falls back to a wider one that the dialogs' designed
+# sizes do not hold.
+install_fonts() {
+  local fonts=/usr/share/wine/fonts
+  [ -d "$fonts" ] && cp -u "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
 # start_two_monitors: a nested Xephyr display with two Xinerama heads side by
 # side, 1024x768 (primary) and 800x600, inside a private Xvfb; exports DISPLAY.
 # Wine on a plain Xvfb always sees one monitor. Use make_prefix ... N with it.
@@ -74,6 +83,7 @@ make_prefix() {
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d "$xrandr" /f >/dev/null 2>&1
+  install_fonts
   "$WINESERVER" -w
   # One wineserver for the whole session: each program start then costs
   # milliseconds instead of seconds.

@@ -96,10 +96,36 @@ TEST(Layout, ValidationRejectsUnknownKeysKindsAndMisshapenValues) {
       "form A: TA\n  Visible = true\nend\n",                          // a control key on the form
       "form A: TA\n  x: Panel\n    x: Label\n    end\n  end\nend\n",  // duplicate name, nested
       "form A: TA\n  A: Label\n  end\nend\n",                         // a control named as the form
+      "form A: TA\n  x: Edit\n    TabOrder = 1\n  end\n  y: Edit\n    TabOrder = 1\n  end\nend\n",  // shared
+      "form A: TA\n  x: Edit\n    TabOrder = -1\n  end\nend\n",  // negative tab order
   };
   for (const char* text : cases) {
     LayoutNode root = ParseLayout(text);
     EXPECT_THROW(forms::ValidateLayout(root), forms::EError) << text;
+  }
+}
+
+// Controls with a TabOrder stack above the rest, in that order; the rest
+// stack in reverse file order, so a label listed after a picture covers it.
+// The same TabOrder in different parents is no clash.
+TEST(Layout, StackingPutsTabOrderFirstThenLaterControlsOverEarlierOnes) {
+  struct Case {
+    const char* children;
+    std::vector<std::string> topToBottom;
+  } cases[] = {
+      {"a: Label\n end\n b: Image\n end\n c: Label\n end\n", {"c", "b", "a"}},
+      {"a: Label\n end\n b: Button\n TabOrder = 2\n end\n c: Edit\n TabOrder = 0\n end\n d: Image\n end\n",
+       {"c", "b", "d", "a"}},
+      {"p: Panel\n TabOrder = 1\n q: Edit\n TabOrder = 1\n end\n end\n r: Edit\n TabOrder = 0\n end\n",
+       {"r", "p"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    LayoutNode root = ParseLayout(std::string("form A: TA\n") + c.children + "end\n");
+    EXPECT_NO_THROW(forms::ValidateLayout(root)) << c.children;
+    std::vector<std::string> names;
+    for (const LayoutNode* child : forms::StackingOrder(root)) names.push_back(child->name);
+    EXPECT_EQ(names, c.topToBottom) << c.children;
   }
 }
 
@@ -120,7 +146,10 @@ TEST(Layout, EmbeddedLayoutsDescribeTheirWindows) {
       {"TSCREENSAVERFOREGROUNDCALDERINE", "TScreenSaverForegroundCalderine", {"imgShuttle"}},
       {"TSCREENSAVERFOREGROUNDTHORNAX", "TScreenSaverForegroundThornax", {"imgShuttle"}},
       {"TSHOWPROGRESS", "TShowProgress", {"Panel1", "pbProgress", "lblProgressComment"}},
-      {"TCONFIGURATION", "TConfiguration", {}},
+      {"TCONFIGURATION",
+       "TConfiguration",
+       {"Panel1", "GroupBox1", "Label1", "Label2", "tbSpeed", "Label3", "imgPreview", "Label4", "Label5",
+        "btnOk", "btnCancel", "edtPassCount", "cbChooseVessel"}},
   };
   for (const auto& c : cases) {
     auto bytes = forms::ResourceBytes(c.resource, MAKEINTRESOURCEW(10));
