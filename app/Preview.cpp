@@ -21,7 +21,7 @@ long ParseHandleWord(std::string_view word) {
 
 namespace {
 
-// The mode is chosen per draw from the device: halftoning only where the
+// The mode is chosen from the target's depth: halftoning only where the
 // device has a palette, plain row and column dropping elsewhere.
 void DrawStretched(HDC target, const RECT& area, HDC source, int width, int height) {
   if (GetDeviceCaps(target, BITSPIXEL) <= 8) {
@@ -33,6 +33,18 @@ void DrawStretched(HDC target, const RECT& area, HDC source, int width, int heig
     SetStretchBltMode(target, COLORONCOLOR);
   }
   StretchBlt(target, 0, 0, area.right, area.bottom, source, 0, 0, width, height, SRCCOPY);
+}
+
+// The host never tells us anything, so both loops look at its window in
+// rounds; between rounds they sleep until a message of ours arrives or the
+// pause is over. The pause bounds how late the end is noticed and how soon a
+// picture the host painted over comes back, at a sliver of one core.
+constexpr DWORD kRoundPause = 15;
+
+void PauseRound() {
+  // Its result does not matter: a message, the time running out or even a
+  // failure all lead to the next round.
+  MsgWaitForMultipleObjectsEx(0, nullptr, kRoundPause, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 }  // namespace
@@ -49,21 +61,33 @@ void RunPreview(const std::vector<std::string>& words) {
 
   // The host shows its window when it is ready. A handle that names no window
   // (or a window the host destroyed meanwhile) would otherwise be waited for forever.
-  do {
+  for (;;) {
     Application.ProcessMessages();
-  } while (!IsWindowVisible(host) && IsWindow(host));
+    if (IsWindowVisible(host) || !IsWindow(host)) break;
+    PauseRound();
+  }
   if (!IsWindowVisible(host)) return;
 
   forms::WindowDc dc(host);
   if (!dc) throw forms::EError("Leinwand/Bild erlaubt kein Zeichnen");
   RECT area;
   GetClientRect(host, &area);
+  // The rectangle never changes, so the picture is stretched once, into a
+  // frame of the host's depth, and each round only copies that: stretching
+  // is most of what a round would cost.
   forms::UniqueMemoryDc source(CreateCompatibleDC(dc.get()));
   forms::SelectGuard select(source.get(), picture.Handle());
-  do {
-    DrawStretched(dc.get(), area, source.get(), picture.Width(), picture.Height());
+  forms::UniqueHbitmap frame(CreateCompatibleBitmap(dc.get(), area.right, area.bottom));
+  forms::UniqueMemoryDc frameDc(CreateCompatibleDC(dc.get()));
+  if (!frame || !frameDc) throw forms::EError("Leinwand/Bild erlaubt kein Zeichnen");
+  forms::SelectGuard selectFrame(frameDc.get(), frame.get());
+  DrawStretched(frameDc.get(), area, source.get(), picture.Width(), picture.Height());
+  for (;;) {
+    BitBlt(dc.get(), 0, 0, area.right, area.bottom, frameDc.get(), 0, 0, SRCCOPY);
     Application.ProcessMessages();
-  } while (IsWindowVisible(host));
+    if (!IsWindowVisible(host)) break;
+    PauseRound();
+  }
 }
 
 }  // namespace app

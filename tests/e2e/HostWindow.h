@@ -25,9 +25,10 @@ class HostWindow {
   COLORREF ScreenPixel(int x, int y) const;
   // Waits until the corners and the centre all show something else than the host colour.
   bool WaitForDrawing(DWORD milliseconds);
+  // Dispatches the messages of the host's thread.
+  void Pump();
 
  private:
-  void Pump();
   HWND window_ = nullptr;
 };
 

@@ -36,6 +36,22 @@ TEST(Preview, DrawsIntoVisibleHostUntilItIsHiddenOrDestroyed) {
   }
 }
 
+// The host may paint its window at any time; the preview paints over it again.
+TEST(Preview, DrawingComesBackAfterTheHostPaintsOverIt) {
+  HostWindow host(152, 112);
+  host.Show();
+  SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()));
+  ASSERT_TRUE(host.WaitForDrawing(20000));
+  for (int repaint = 0; repaint < 3; ++repaint) {
+    SCOPED_TRACE(repaint);
+    RedrawWindow(host.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_TRUE(host.WaitForDrawing(10000)) << "the picture did not come back";
+  }
+  EXPECT_TRUE(saver.Running());
+  ShowWindow(host.Handle(), SW_HIDE);
+  EXPECT_EQ(saver.WaitForExit(10000), 0u);
+}
+
 TEST(Preview, WaitsForTheHostToBecomeVisibleAndTakesDigitsBeforeLetters) {
   HostWindow host(152, 112);
   SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()) + L"xyz");

@@ -1,0 +1,202 @@
+// Usage: preview_bench <SarvaneShuttle.scr> <baseline.exe> [rounds] [seconds]
+//
+// Plays the display settings' host: a 152 x 112 window whose handle goes to
+// "/p". For each program and round it waits until the picture is on screen,
+// measures the processor time the program uses while the host shows it (as a
+// share of one core over the given seconds), then hides the host window and
+// measures how long the program takes to end. Prints min / median / max.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/HostWindow.h"
+
+namespace {
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now;
+}
+
+// Wine reports no processor time for other processes, so it comes from the
+// Linux kernel instead: /proc, reached through drive Z:, which Wine maps to
+// the Unix root. Each Wine process, the wineserver and the X server are Unix
+// processes there.
+std::string ReadProcFile(const std::string& path) {
+  HANDLE file = CreateFileA(("Z:\\proc\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+// The Unix processes whose command line (arguments joined by blanks) satisfies the test.
+template <class Test>
+std::vector<std::string> FindUnixProcesses(Test test) {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    std::string pid = entry.cFileName;
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string commandLine = ReadProcFile(pid + "\\cmdline");
+    std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+    if (test(pid, commandLine)) found.push_back(pid);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return found;
+}
+
+// Seconds a Unix process has run on a processor (the scheduler's count, in ns).
+double RunSeconds(const std::string& pid) {
+  return std::strtod(ReadProcFile(pid + "\\schedstat").c_str(), nullptr) / 1e9;
+}
+
+double RunSeconds(const std::vector<std::string>& pids) {
+  double sum = 0;
+  for (const auto& pid : pids) sum += RunSeconds(pid);
+  return sum;
+}
+
+std::string Environment(const char* name) {
+  char value[1024] = {};
+  GetEnvironmentVariableA(name, value, sizeof value);
+  return value;
+}
+
+// This session's wineserver and X server: they do work on the program's behalf.
+std::vector<std::string> ServerProcesses() {
+  std::string prefix = "WINEPREFIX=" + Environment("WINEPREFIX");
+  std::string display = Environment("DISPLAY");
+  return FindUnixProcesses([&](const std::string& pid, const std::string& commandLine) {
+    if (commandLine.rfind("Xvfb " + display + " ", 0) == 0) return true;
+    if (commandLine.find("wineserver") == std::string::npos) return false;
+    std::string environment = ReadProcFile(pid + "\\environ");
+    std::replace(environment.begin(), environment.end(), '\0', '\n');
+    return (environment + "\n").find("\n" + prefix + "\n") != std::string::npos ||
+           environment.rfind(prefix + "\n", 0) == 0;
+  });
+}
+
+struct Round {
+  bool ok = false;
+  double cpuShare = 0;     // the program's, of one core
+  double serverShare = 0;  // the wineserver's and X server's meanwhile
+  double exitLatency = 0;  // seconds from the hide to the process's end
+};
+
+Round Measure(const std::wstring& program, double seconds) {
+  Round round;
+  e2e::HostWindow host(152, 112);
+  host.Show();
+  std::wstring commandLine = L"\"" + program + L"\" /p " + e2e::HandleWord(host.Handle());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return round;
+  std::wstring word = e2e::HandleWord(host.Handle());
+  std::string marker = " /p " + std::string(word.begin(), word.end());
+  if (host.WaitForDrawing(20000)) {
+    std::vector<std::string> self = FindUnixProcesses(
+        [&](const std::string&, const std::string& line) { return line.find(marker) != std::string::npos; });
+    std::vector<std::string> servers = ServerProcesses();
+    double cpuBefore = RunSeconds(self), serverBefore = RunSeconds(servers);
+    LARGE_INTEGER start = Now();
+    // The host keeps serving its own window meanwhile, as a real one would.
+    while (Seconds(start, Now()) < seconds) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      host.Pump();
+    }
+    double wall = Seconds(start, Now());
+    round.cpuShare = (RunSeconds(self) - cpuBefore) / wall;
+    round.serverShare = (RunSeconds(servers) - serverBefore) / wall;
+    if (self.empty() || servers.empty()) std::fprintf(stderr, "processes not found in /proc\n");
+    ShowWindow(host.Handle(), SW_HIDE);
+    LARGE_INTEGER hidden = Now();
+    round.ok = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+    round.exitLatency = Seconds(hidden, Now());
+  }
+  if (!round.ok) TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, 5000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return round;
+}
+
+struct Spread {
+  double min, median, max;
+};
+
+Spread SpreadOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  std::size_t n = values.size();
+  double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  return {values.front(), median, values.back()};
+}
+
+std::wstring WindowsPath(const char* path) {
+  std::string text = path;
+  if (!text.empty() && text[0] == '/') text = "Z:" + text;
+  std::replace(text.begin(), text.end(), '/', '\\');
+  return std::wstring(text.begin(), text.end());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: preview_bench <SarvaneShuttle.scr> <baseline.exe> [rounds] [seconds]\n");
+    return 2;
+  }
+  int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+  double seconds = argc > 4 ? std::max(0.5, std::atof(argv[4])) : 3.0;
+  struct Variant {
+    const char* name;
+    std::wstring program;
+    std::vector<double> cpu, servers, exit;
+  } variants[] = {{"polling (before)", WindowsPath(argv[2]), {}, {}, {}},
+                  {"pausing (now)", WindowsPath(argv[1]), {}, {}, {}}};
+  // Rounds alternate between the two programs, so a change in the machine's
+  // load touches both alike.
+  for (int r = 0; r < rounds; ++r)
+    for (auto& variant : variants) {
+      Round round = Measure(variant.program, seconds);
+      if (!round.ok) {
+        std::fprintf(stderr, "%s: round %d failed\n", variant.name, r + 1);
+        return 1;
+      }
+      variant.cpu.push_back(round.cpuShare * 100);
+      variant.servers.push_back(round.serverShare * 100);
+      variant.exit.push_back(round.exitLatency * 1000);
+    }
+  std::printf("Preview in a 152 x 112 host, %d rounds of %.1f s each\n\n", rounds, seconds);
+  std::printf("Figures: min / median / max. CPU in %% of one core while the host shows the preview;\n");
+  std::printf("servers: this session's wineserver and X server meanwhile.\n\n");
+  std::printf("| preview loop | CPU of the program | CPU of the servers | end after the host hides, ms |\n");
+  std::printf("|---|---|---|---|\n");
+  for (const auto& variant : variants) {
+    Spread cpu = SpreadOf(variant.cpu), servers = SpreadOf(variant.servers), exit = SpreadOf(variant.exit);
+    std::printf("| %s | %.1f / %.1f / %.1f | %.1f / %.1f / %.1f | %.1f / %.1f / %.1f |\n", variant.name,
+                cpu.min, cpu.median, cpu.max, servers.min, servers.median, servers.max, exit.min, exit.median,
+                exit.max);
+  }
+  return 0;
+}
