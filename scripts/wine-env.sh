@@ -107,3 +107,13 @@ private_session() {
   start_display 1024x768
   make_prefix "$SESSION_DIR/prefix"
 }
+
+# set_dpi N: the screen's dpi for the prefix. Wine reads LogPixels when its
+# wineserver starts, so the persistent server is restarted.
+set_dpi() {
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  "$WINESERVER" -k || true
+  "$WINESERVER" -w
+  # Its output would keep the caller's pipes open for as long as it runs.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+}
