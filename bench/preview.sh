@@ -1,23 +1,38 @@
 #!/usr/bin/env bash
-# The preview benchmark: how much of a core the screensaver takes while the
-# display settings show its preview, and how soon it ends once their window
-# hides, against the polling preview loop of before, measured in the same run.
-# Usage: bench/preview.sh [rounds] [seconds per round]
-# Builds the 64-bit target, then runs in a private virtual display and Wine
-# prefix (as scripts/test.sh does) and prints a Markdown table.
+# Preview mode: the share of a core the screensaver takes while the display
+# settings show its preview in a 152 x 112 window, with what this session's
+# wineserver and X server take meanwhile, and how soon it ends once that window
+# hides; against the preview loop of before, which polled without pausing,
+# the two taking turns in every round.
+# Usage: bench/preview.sh (after scripts/bench.sh has built the programs);
+# BENCH_RUNS rounds, BENCH_PREVIEW_SECONDS (default 3) of showing in each.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-rounds=${1:-5}
-seconds=${2:-3}
+# shellcheck source=bench/common/lib.sh
+source "$(dirname "$0")/common/lib.sh"
 
-cd "$root"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target preview_bench >/dev/null
+seconds=${BENCH_PREVIEW_SECONDS:-3}
+bench_session 1024x768
+for round in $(seq "$BENCH_RUNS"); do
+  bench_note "preview, round $round of $BENCH_RUNS"
+  for contender in polling pausing; do
+    program=$BENCH_SAVER
+    [ "$contender" = pausing ] || program=$BENCH_BIN/bench_preview_polling.exe
+    if ! figures=$("$WINE" "$BENCH_BIN/bench_preview.exe" "$(winpath "$program")" "$seconds" | tr -d '\r'); then
+      bench_note "preview $contender failed"
+      exit 1
+    fi
+    read -r program_cpu server_cpu end_ms <<<"$figures"
+    echo "$program_cpu" >>"$BENCH_DATA/$contender-cpu"
+    echo "$server_cpu" >>"$BENCH_DATA/$contender-servers"
+    echo "$end_ms" >>"$BENCH_DATA/$contender-end"
+  done
+done
 
-# shellcheck source=scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-private_session sarvane-bench
-
-build="$root/build/win64"
-"$WINE" "$build/bench/preview/preview_bench.exe" "$build/SarvaneShuttle.scr" \
-  "$build/bench/preview/preview_spinning.exe" "$rounds" "$seconds"
+bench_heading "Preview in a 152 x 112 host, ${seconds} s of showing per round"
+bench_figure "polling loop (before): the program, % of a core" polling-cpu %
+bench_figure "polling loop (before): wineserver and X server" polling-servers %
+bench_figure "polling loop (before): end after the host hides" polling-end ms
+bench_figure "pausing loop (now): the program, % of a core" pausing-cpu % '<' 2
+bench_figure "pausing loop (now): wineserver and X server" pausing-servers %
+bench_figure "pausing loop (now): end after the host hides" pausing-end ms '<' 50
+bench_compare "program's CPU, polling / pausing" ratio polling-cpu pausing-cpu

@@ -9,7 +9,10 @@ cmake --build --preset win64 --target SarvaneShuttle >/dev/null
 
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
-private_session sarvane-shots
+work=$(mktemp -d /tmp/sarvane-shots.XXXXXX)
+trap 'stop_environment; rm -rf "$work"' EXIT
+start_display 1024x768
+make_prefix "$work/prefix"
 
 for dpi in 96 144; do
   set_dpi "$dpi"
@@ -21,7 +24,7 @@ for dpi in 96 144; do
     sleep 0.1
   done
   [ -n "$window" ] || { echo "the dialog did not open at $dpi dpi" >&2; exit 1; }
-  sleep 1  # let the first paint finish
+  sleep 1 # let the first paint finish
   import -window "$window" "$root/docs/configuration-${dpi}dpi.png"
   kill "$saver" 2>/dev/null || true
   wait "$saver" 2>/dev/null || true

@@ -99,15 +99,6 @@ stop_environment() {
   if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
 }
 
-# private_session NAME: a private virtual display and a fresh Wine prefix in a
-# temporary folder, both taken down when the calling script exits.
-private_session() {
-  SESSION_DIR=$(mktemp -d "/tmp/$1.XXXXXX")
-  trap 'stop_environment; rm -rf "$SESSION_DIR"' EXIT
-  start_display 1024x768
-  make_prefix "$SESSION_DIR/prefix"
-}
-
 # set_dpi N: the screen's dpi for the prefix. Wine reads LogPixels when its
 # wineserver starts, so the persistent server is restarted.
 set_dpi() {

@@ -1,10 +1,12 @@
-// Usage: preview_bench <SarvaneShuttle.scr> <baseline.exe> [rounds] [seconds]
+// Usage: bench_preview <program> <seconds>
 //
-// Plays the display settings' host: a 152 x 112 window whose handle goes to
-// "/p". For each program and round it waits until the picture is on screen,
-// measures the processor time the program uses while the host shows it (as a
-// share of one core over the given seconds), then hides the host window and
-// measures how long the program takes to end. Prints min / median / max.
+// Plays the display settings' host for one round: a 152 x 112 window whose
+// handle goes to "<program> /p". Once the picture is on screen, it measures
+// the processor time the program uses while the host shows it, and what this
+// session's wineserver and X server use meanwhile (each as a share of one core
+// over the given seconds), then hides the host window and measures how long
+// the program takes to end. Prints the three figures on one line: program %,
+// servers %, ms to the end.
 #include <windows.h>
 
 #include <algorithm>
@@ -128,10 +130,11 @@ Round Measure(const std::wstring& program, double seconds) {
     double wall = Seconds(start, Now());
     round.cpuShare = (RunSeconds(self) - cpuBefore) / wall;
     round.serverShare = (RunSeconds(servers) - serverBefore) / wall;
-    if (self.empty() || servers.empty()) std::fprintf(stderr, "processes not found in /proc\n");
+    bool found = !self.empty() && !servers.empty();
+    if (!found) std::fprintf(stderr, "the program or the servers are not in /proc\n");
     ShowWindow(host.Handle(), SW_HIDE);
     LARGE_INTEGER hidden = Now();
-    round.ok = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+    round.ok = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0 && found;
     round.exitLatency = Seconds(hidden, Now());
   }
   if (!round.ok) TerminateProcess(process.hProcess, 1);
@@ -139,17 +142,6 @@ Round Measure(const std::wstring& program, double seconds) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return round;
-}
-
-struct Spread {
-  double min, median, max;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  std::size_t n = values.size();
-  double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-  return {values.front(), median, values.back()};
 }
 
 std::wstring WindowsPath(const char* path) {
@@ -163,40 +155,11 @@ std::wstring WindowsPath(const char* path) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: preview_bench <SarvaneShuttle.scr> <baseline.exe> [rounds] [seconds]\n");
+    std::fprintf(stderr, "usage: bench_preview <program> <seconds>\n");
     return 2;
   }
-  int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
-  double seconds = argc > 4 ? std::max(0.5, std::atof(argv[4])) : 3.0;
-  struct Variant {
-    const char* name;
-    std::wstring program;
-    std::vector<double> cpu, servers, exit;
-  } variants[] = {{"polling (before)", WindowsPath(argv[2]), {}, {}, {}},
-                  {"pausing (now)", WindowsPath(argv[1]), {}, {}, {}}};
-  // Rounds alternate between the two programs, so a change in the machine's
-  // load touches both alike.
-  for (int r = 0; r < rounds; ++r)
-    for (auto& variant : variants) {
-      Round round = Measure(variant.program, seconds);
-      if (!round.ok) {
-        std::fprintf(stderr, "%s: round %d failed\n", variant.name, r + 1);
-        return 1;
-      }
-      variant.cpu.push_back(round.cpuShare * 100);
-      variant.servers.push_back(round.serverShare * 100);
-      variant.exit.push_back(round.exitLatency * 1000);
-    }
-  std::printf("Preview in a 152 x 112 host, %d rounds of %.1f s each\n\n", rounds, seconds);
-  std::printf("Figures: min / median / max. CPU in %% of one core while the host shows the preview;\n");
-  std::printf("servers: this session's wineserver and X server meanwhile.\n\n");
-  std::printf("| preview loop | CPU of the program | CPU of the servers | end after the host hides, ms |\n");
-  std::printf("|---|---|---|---|\n");
-  for (const auto& variant : variants) {
-    Spread cpu = SpreadOf(variant.cpu), servers = SpreadOf(variant.servers), exit = SpreadOf(variant.exit);
-    std::printf("| %s | %.1f / %.1f / %.1f | %.1f / %.1f / %.1f | %.1f / %.1f / %.1f |\n", variant.name,
-                cpu.min, cpu.median, cpu.max, servers.min, servers.median, servers.max, exit.min, exit.median,
-                exit.max);
-  }
+  Round round = Measure(WindowsPath(argv[1]), std::max(0.5, std::atof(argv[2])));
+  if (!round.ok) return 1;
+  std::printf("%.2f %.2f %.2f\n", round.cpuShare * 100, round.serverShare * 100, round.exitLatency * 1000);
   return 0;
 }
