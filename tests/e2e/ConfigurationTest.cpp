@@ -71,6 +71,13 @@ bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = kTimeo
   return condition();
 }
 
+std::string BackgroundEntry(int id) {
+  // Appended rather than concatenated: GCC 12's -Wrestrict misreads `"..." + std::string` here.
+  std::string entry = "BackgroundId=";
+  entry += std::to_string(id);
+  return entry;
+}
+
 bool WaitForStored(const std::vector<std::string>& expected) {
   return WaitFor([&] { return StoredSettings() == expected; });
 }
@@ -255,7 +262,7 @@ TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) 
     ASSERT_TRUE(dialog.Complete());
     for (int click = 1; click <= 5; ++click) {
       ASSERT_TRUE(e2e::ClickAt(dialog.OnPicture(click)));
-      EXPECT_TRUE(WaitForStored({"BackgroundId=" + std::to_string(click - 1)})) << "click " << click;
+      EXPECT_TRUE(WaitForStored({BackgroundEntry(click - 1)})) << "click " << click;
     }
     if (sixth) {
       ASSERT_TRUE(e2e::ClickAt(dialog.OnHint()));
