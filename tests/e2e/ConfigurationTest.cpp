@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/Input.h"
 #include "tests/e2e/SaverProcess.h"
+#include "tests/e2e/XInput.h"
 
 namespace {
 
@@ -221,14 +221,14 @@ TEST_F(ConfigureMode, OkStoresSpeedPassCountAndVesselInOrder) {
       // Wine's profile writer trims the blanks around a value (Windows keeps
       // them), so here they cannot be seen in the file; the text between them can.
       {"blanks", {}, passCount(L" 7 x "), {"BackgroundId=0", "Speed=0", "PassCount=7 x", "VesselIndex=0"}},
-      // Typing into the craft field leaves no list item selected.
+      // A craft's name typed into the field is text, not a selection.
       {"typed craft",
        {},
        [](const Dialog& d) {
-         RECT field = ScreenRect(d.vessels);
-         ASSERT_TRUE(e2e::ClickAt({field.left + 8, (field.top + field.bottom) / 2}));
-         ASSERT_TRUE(e2e::PressKeys({'X'}));
-         ASSERT_TRUE(WaitFor([&] { return TextOf(d.vessels) != L"Sarvane"; }));
+         HWND field = FindWindowExW(d.vessels, nullptr, L"Edit", nullptr);
+         PostMessageW(field, EM_SETSEL, 0, -1);
+         for (wchar_t c : std::wstring(L"Thornax")) PostMessageW(field, WM_CHAR, c, 1);
+         ASSERT_TRUE(WaitFor([&] { return TextOf(d.vessels) == L"Thornax"; }));
        },
        {"BackgroundId=0", "Speed=0", "PassCount=10", "VesselIndex=-1"}},
       {"umlaut",
@@ -314,11 +314,11 @@ TEST_F(ConfigureMode, TabOrderAndNoDefaultOrCancelKey) {
   HWND comboEdit = FindWindowExW(dialog.vessels, nullptr, L"Edit", nullptr);
   const HWND expected[] = {dialog.ok, dialog.cancel, dialog.passCount, comboEdit, dialog.speed};
   for (HWND next : expected) {
-    ASSERT_TRUE(e2e::PressKeys({VK_TAB}));
+    ASSERT_TRUE(e2e::PressKey(dialog.form, "Tab"));
     EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == next; }))
         << "focus on " << ClassOf(e2e::FocusOf(dialog.form)).c_str();
   }
-  ASSERT_TRUE(e2e::PressKeys({VK_ESCAPE, VK_RETURN, VK_TAB}));
+  for (const char* key : {"Escape", "Return", "Tab"}) ASSERT_TRUE(e2e::PressKey(dialog.form, key));
   // The Tab after them has been handled, so Esc and Enter have been too.
   EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.ok; }));
   EXPECT_TRUE(IsWindowVisible(dialog.form));

@@ -57,4 +57,16 @@ bool NudgePointer(bool right) {
   return RunUnix(right ? "xdotool mousemove_relative 1 0" : "xdotool mousemove_relative -- -1 0") == 0;
 }
 
+bool ClickAt(POINT screen) {
+  return RunUnix("xdotool mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) +
+                 " click 1") == 0;
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 }  // namespace e2e

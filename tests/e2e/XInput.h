@@ -23,5 +23,10 @@ int RunUnix(const std::string& command, DWORD milliseconds = 15000);
 bool PressKey(HWND window, const std::string& key);
 // Moves the pointer by one pixel, to the right or back to the left.
 bool NudgePointer(bool right = true);
+// Moves the pointer to a point of the screen and clicks the left button there.
+bool ClickAt(POINT screen);
+
+// The window that has the keyboard focus in the thread that owns `window`.
+HWND FocusOf(HWND window);
 
 }  // namespace e2e
