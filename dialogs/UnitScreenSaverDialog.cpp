@@ -41,7 +41,7 @@ TConfiguration::TConfiguration()
                                           {"FormShow", [this] { FormShow(); }}},
                                .key = {}}),
       Panel1(Control<forms::TContainer>("Panel1")),
-      GroupBox1(Control<forms::TContainer>("GroupBox1")),
+      GroupBox1(Control<forms::TGroupBox>("GroupBox1")),
       tbSpeed(Control<forms::TTrackBar>("tbSpeed")),
       btnOk(Control<forms::TButton>("btnOk")),
       btnCancel(Control<forms::TButton>("btnCancel")),

@@ -18,7 +18,7 @@ class TConfiguration : public forms::TForm {
   void FormShow();
 
   forms::TContainer& Panel1;
-  forms::TContainer& GroupBox1;
+  forms::TGroupBox& GroupBox1;
   forms::TTrackBar& tbSpeed;
   forms::TButton& btnOk;
   forms::TButton& btnCancel;

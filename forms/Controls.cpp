@@ -203,10 +203,28 @@ LRESULT TImage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// Children report to their parent; the form is the one that knows them.
+bool IsChildReport(UINT message) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TContainer::TContainer(TForm& form, const LayoutNode& node, HWND parent)
-    : TPaintedControl(form, node),
-      bevel_(node.Name("BevelOuter", "raised")),
-      groupBox_(node.kind == "GroupBox") {
+    : TPaintedControl(form, node), bevel_(node.Name("BevelOuter", "raised")) {
   RegisterClassOnce(kContainerClass, 0, nullptr);
   Create(node, parent, kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true);
 }
@@ -218,17 +236,6 @@ void TContainer::Paint(HDC dc) {
   FillRect(dc, &client, brush);
   std::wstring caption = Caption();
   SelectGuard selectFont(dc, Font());
-  if (groupBox_) {
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    RECT frame = client;
-    frame.top += metrics.tmHeight / 2;
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-    RECT text{8, 0, client.right - 8, metrics.tmHeight};
-    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
-              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-    return;
-  }
   if (bevel_ == "raised") DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
   if (bevel_ == "lowered") DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
   if (!caption.empty())
@@ -237,19 +244,35 @@ void TContainer::Paint(HDC dc) {
 }
 
 LRESULT TContainer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    // Children report to their parent; the form is the one that knows them.
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORLISTBOX:
-      return SendMessageW(Form().Handle(), message, wParam, lParam);
-  }
+  if (IsChildReport(message)) return SendMessageW(Form().Handle(), message, wParam, lParam);
   return TPaintedControl::WindowProc(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+
+TGroupBox::TGroupBox(TForm& form, const LayoutNode& node, HWND parent) : TControl(form, node) {
+  Create(node, parent, L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, false);
+  if (!SetWindowSubclass(Handle(), &TGroupBox::Subclass, 0, reinterpret_cast<DWORD_PTR>(this)))
+    throw EError(Format("Steuerelement %s kann nicht erstellt werden", Name()));
+}
+
+// The button class draws only the frame and the caption, counting on its
+// parent to have painted beneath it; but the panel clips its children away.
+// And it keeps its children's reports to itself, where the form would not see
+// them. The subclass mends both.
+LRESULT CALLBACK TGroupBox::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self) {
+  auto* box = reinterpret_cast<TGroupBox*>(self);
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &TGroupBox::Subclass, id);
+  if (message == WM_ERASEBKGND) {
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    FillRect(dc, &client, box->ControlColour(dc));
+    return 1;
+  }
+  if (IsChildReport(message)) return SendMessageW(box->Form().Handle(), message, wParam, lParam);
+  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
@@ -395,8 +418,10 @@ void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
     const std::string& kind = child.kind;
     if (kind == "Image")
       control = std::make_unique<TImage>(form, child, parent);
-    else if (kind == "Panel" || kind == "GroupBox")
+    else if (kind == "Panel")
       control = std::make_unique<TContainer>(form, child, parent);
+    else if (kind == "GroupBox")
+      control = std::make_unique<TGroupBox>(form, child, parent);
     else if (kind == "Label")
       control = std::make_unique<TLabel>(form, child, parent);
     else if (kind == "Button")

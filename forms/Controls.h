@@ -1,6 +1,6 @@
 // The controls a layout can hold. Standard ones are the platform's own window
-// classes; pictures, panels and group boxes are drawn by the program, and the
-// containers pass their children's notifications up to the form.
+// classes; pictures and panels are drawn by the program, and the containers
+// (panels and group boxes) pass their children's notifications up to the form.
 #pragma once
 
 #include <windows.h>
@@ -95,7 +95,7 @@ class TImage : public TPaintedControl {
   bool pressed_ = false;
 };
 
-// Panels and group boxes.
+// Panels, with their bevel.
 class TContainer : public TPaintedControl {
  public:
   TContainer(TForm& form, const LayoutNode& node, HWND parent);
@@ -106,7 +106,16 @@ class TContainer : public TPaintedControl {
 
  private:
   std::string bevel_;
-  bool groupBox_;
+};
+
+// The platform's group box, which may hold controls of its own.
+class TGroupBox : public TControl {
+ public:
+  TGroupBox(TForm& form, const LayoutNode& node, HWND parent);
+
+ private:
+  static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
 };
 
 class TLabel : public TControl {

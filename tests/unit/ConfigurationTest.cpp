@@ -209,6 +209,18 @@ TEST_F(Configuration, ControlsAreThePlatformsOwnWithTheirStyles) {
   EXPECT_EQ(items, (std::vector<std::wstring>{L"Sarvane", L"Tarn Skimmer", L"Calderine", L"Thornax",
                                               L"zuf\u00E4llig"}));
 
+  EXPECT_EQ(ClassOf(form.GroupBox1.Handle()), L"Button");
+  EXPECT_EQ(style(form.GroupBox1) & BS_TYPEMASK, BS_GROUPBOX);
+  // The platform's group box leaves its inside to whatever lies beneath.
+  form.Show();
+  Settle();
+  POINT inside{Scaled(6), form.GroupBox1.Height() - Scaled(6)};
+  ClientToScreen(form.GroupBox1.Handle(), &inside);
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, inside.x, inside.y), GetSysColor(COLOR_BTNFACE))
+      << "the group box is not filled";
+  ReleaseDC(nullptr, screen);
+
   EXPECT_EQ(ClassOf(form.edtPassCount.Handle()), L"Edit");
   EXPECT_GT(SendMessageW(form.edtPassCount.Handle(), EM_GETLIMITTEXT, 0, 0), 32767) << "the field is limited";
 

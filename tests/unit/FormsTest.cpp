@@ -304,13 +304,13 @@ TEST_F(Forms, EveryControlKindIsBuiltFromItsLayout) {
   EXPECT_EQ(speed.Position(), 7);
   speed.SetPosition(12);
   EXPECT_EQ(speed.Position(), 10) << "the track bar clamps into its range";
-  EXPECT_EQ(GetParent(speed.Handle()), form.Control<forms::TContainer>("GroupBox1").Handle());
+  EXPECT_EQ(GetParent(speed.Handle()), form.Control<forms::TGroupBox>("GroupBox1").Handle());
   EXPECT_EQ(speed.Left(), 8);
   EXPECT_EQ(speed.Top(), 29);
   EXPECT_EQ(form.Control<forms::TEdit>("edtPassCount").Text(), L"10");
   EXPECT_EQ(form.Control<forms::TButton>("btnOk").Caption(), L"Ok");
   EXPECT_EQ(form.Control<forms::TProgressBar>("pbProgress").Position(), 100) << "limited to the bar's range";
-  EXPECT_EQ(form.Control<forms::TContainer>("GroupBox1").Caption(), L" Geschwindigkeit ");
+  EXPECT_EQ(form.Control<forms::TGroupBox>("GroupBox1").Caption(), L" Geschwindigkeit ");
   EXPECT_TRUE(form.WantsDialogKeys());
   EXPECT_THROW(form.Control<forms::TButton>("tbSpeed"), forms::EError) << "a control of another kind";
 }
