@@ -105,6 +105,21 @@ class Flight : public ::testing::Test {
     vessels::TimerPeriodApi() = {CountBegin, CountEnd};
     periods = {};
     GetCursorPos(&pointer_);
+    SettlePointer();
+  }
+  // A fresh Wine session may first report the screen's centre and only later
+  // the X pointer: the flight would take that for a move. Put the pointer
+  // somewhere known and wait until every read agrees.
+  static void SettlePointer() {
+    const POINT rest{100, 100};
+    SetCursorPos(rest.x, rest.y);
+    for (int stable = 0, tries = 0; stable < 3 && tries < 200; ++tries) {
+      Application.ProcessMessages();
+      POINT now{};
+      GetCursorPos(&now);
+      stable = now.x == rest.x && now.y == rest.y ? stable + 1 : 0;
+      Sleep(5);
+    }
   }
   void TearDown() override {
     vessels::TimerPeriodApi() = savedCalls_;
