@@ -309,7 +309,8 @@ TPicture TPicture::FromJpegFile(const std::string& path) {
 void TPicture::Assign(const TPicture& other) {
   format_ = other.format_;
   jpeg_ = other.jpeg_;              // the stream never changes, so copies share it
-  bitmap_ = other.bitmap_.Clone();  // an undecoded picture stays so, in both
+  // The source keeps what it decodes, so the next copy of it only clones.
+  bitmap_ = other.Decoded().Clone();
 }
 
 std::span<const std::uint8_t> TPicture::JpegStream() const {
