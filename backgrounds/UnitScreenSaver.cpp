@@ -117,10 +117,6 @@ TScreenSaverBackground::TScreenSaverBackground()
   if (auto paths = backgrounds::CachePathsFor(std::string_view(directory, length))) cachePaths_ = *paths;
 }
 
-TScreenSaverBackground::~TScreenSaverBackground() {
-  for (auto& path : cachePaths_) std::string().swap(path);
-}
-
 bool TScreenSaverBackground::AllCacheFilesPresent() const {
   if (!CacheUsable()) return false;
   for (const auto& path : cachePaths_)

@@ -20,7 +20,6 @@
 class TScreenSaverBackground : public forms::TForm {
  public:
   TScreenSaverBackground();
-  ~TScreenSaverBackground() override;
 
   // Shows the current background (from the cache when it is complete and in
   // use, else the built-in picture), stores its id, then steps on if asked.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/ScreenPixels.h"
 #include "tests/e2e/SaverProcess.h"
 #include "tests/e2e/XInput.h"
 
@@ -72,29 +73,7 @@ RECT WindowRect(HWND window) {
   return bounds;
 }
 
-// The screen's pixels in a rectangle, as seen by anyone looking at the screen.
-std::vector<COLORREF> ScreenPixels(const RECT& area) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-  GdiFlush();
-  std::vector<COLORREF> pixels;
-  const auto* quads = static_cast<const RGBQUAD*>(bits);
-  for (int i = 0; i < width * height; ++i)
-    pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
+using testing_screen::ScreenPixels;
 
 class Run : public ::testing::Test {
  protected:

@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitScreenSaverDialog.h"
 #include "forms/Application.h"
+#include "tests/common/ScreenPixels.h"
 
 namespace {
 
@@ -61,25 +63,10 @@ void Settle() {
 
 // Pure white pixels on screen in a window's rectangle.
 int WhitePixels(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  int count = 0;
-  for (int i = 0; i < width * height; ++i)
-    count += (static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) == 0xFFFFFF;
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return count;
+  RECT bounds;
+  GetWindowRect(window, &bounds);
+  auto pixels = testing_screen::ScreenPixels(bounds);
+  return static_cast<int>(std::count(pixels.begin(), pixels.end(), RGB(255, 255, 255)));
 }
 
 std::wstring ClassOf(HWND window) {
