@@ -47,10 +47,11 @@ bool IsRegularFile(const std::string& path) {
 }
 
 // Takes a cache file away after a failed step, so the cache counts as
-// incomplete and the next run builds it again. Nothing more can be done when
-// even that fails: the error that led here is reported all the same.
-void Discard(const std::string& path) {
-  DeleteFileA(path.c_str());
+// incomplete and the next run builds it again, then raises the error. Nothing
+// more can be done when even the removal fails: the error is reported anyway.
+[[noreturn]] void DiscardAndFail(const std::string& discard, const char* pattern, const std::string& path) {
+  DeleteFileA(discard.c_str());
+  Fail(pattern, path);
 }
 
 // Whether a finished JPEG file ends in its end-of-image marker. gdImageJpeg
@@ -67,10 +68,7 @@ void WriteStream(const std::string& path, std::span<const std::uint8_t> stream) 
   if (!file) Fail("Datei %s kann nicht erstellt werden", path);
   bool written = std::fwrite(stream.data(), 1, stream.size(), file.get()) == stream.size();
   if (std::fclose(file.release()) != 0) written = false;
-  if (!written) {
-    Discard(path);
-    Fail("Datei %s kann nicht geschrieben werden", path);
-  }
+  if (!written) DiscardAndFail(path, "Datei %s kann nicht geschrieben werden", path);
 }
 
 // Restores the pointer and the screensaver-running state however the modal
@@ -171,39 +169,25 @@ void TScreenSaverBackground::BuildImageCache() {
 void TScreenSaverBackground::ScaleImageFile(const std::string& target, const std::string& source, int width,
                                             int height) {
   UniqueFile input(std::fopen(source.c_str(), "rb"));
-  if (!input) {
-    Discard(target);
-    Fail("Bild %s kann nicht gelesen werden", source);
-  }
+  if (!input) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
   UniqueGdImage from(gdImageCreateFromJpeg(input.get()));
   input.reset();
-  if (!from) {
-    Discard(target);
-    Fail("Bild %s kann nicht gelesen werden", source);
-  }
+  if (!from) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
   UniqueGdImage to(gdImageCreateTrueColor(width, height));
-  if (!to) {
-    Discard(target);
-    Fail("Bild %s kann nicht skaliert werden", target);
-  }
+  if (!to) DiscardAndFail(target, "Bild %s kann nicht skaliert werden", target);
   gdImageCopyResampled(to.get(), from.get(), 0, 0, 0, 0, gdImageSX(to.get()), gdImageSY(to.get()),
                        gdImageSX(from.get()), gdImageSY(from.get()));
 
   UniqueFile output(std::fopen(target.c_str(), "wb"));
-  if (!output) {
-    // The unscaled copy written before may still stand there.
-    Discard(target);
-    Fail("Datei %s kann nicht erstellt werden", target);
-  }
+  // The unscaled copy written before may still stand there.
+  if (!output) DiscardAndFail(target, "Datei %s kann nicht erstellt werden", target);
   gdImageJpeg(to.get(), output.get(), 100);
   bool written = !std::ferror(output.get());
   if (std::fclose(output.release()) != 0) written = false;
   from.reset();
   to.reset();
-  if (!written || !EndsWithEndOfImage(target)) {
-    Discard(target);
-    Fail("Bild %s kann nicht gespeichert werden", target);
-  }
+  if (!written || !EndsWithEndOfImage(target))
+    DiscardAndFail(target, "Bild %s kann nicht gespeichert werden", target);
 }
 
 forms::UniqueHrgn TScreenSaverBackground::CreateSpriteRegion(forms::TBitmap& bitmap) {
