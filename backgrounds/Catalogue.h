@@ -31,6 +31,17 @@ constexpr int NextBackgroundId(int id) {
   return id >= 0 && id < kBackgroundCount - 1 ? id + 1 : 0;
 }
 
+// The size of the built-in pictures: the one screen size that needs no cache.
+inline constexpr int kBuiltInWidth = 1024;
+inline constexpr int kBuiltInHeight = 768;
+
+// Whether a screen of this size shows the built-in pictures as they are. Any
+// other size, even one as wide, would leave part of the screen black or cut
+// the pictures off.
+constexpr bool UsesBuiltInPictures(int width, int height) {
+  return width == kBuiltInWidth && height == kBuiltInHeight;
+}
+
 // The cache paths for a working directory, used as it is (a drive root gives
 // a doubled backslash). None when any path would exceed kMaxPathLength: a cut
 // path would name some other file.

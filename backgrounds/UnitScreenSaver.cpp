@@ -21,7 +21,6 @@ using forms::EError;
 using forms::Format;
 using forms::UniqueFile;
 
-constexpr int kBuiltInWidth = 1024;
 constexpr wchar_t kCacheMessage[] =
     L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
 
@@ -115,10 +114,18 @@ TScreenSaverBackground::TScreenSaverBackground()
   if (auto paths = backgrounds::CachePathsFor(std::string_view(directory, length))) cachePaths_ = *paths;
 }
 
+bool TScreenSaverBackground::CacheFileFits(const std::string& path) const {
+  if (!IsRegularFile(path)) return false;
+  // Only the header is read: this runs at every picture change, and a file
+  // left from another screen size must not be decoded just to be refused.
+  auto size = forms::ReadJpegFileSize(path);
+  return size && size->cx == width_ && size->cy == height_;
+}
+
 bool TScreenSaverBackground::AllCacheFilesPresent() const {
   if (!CacheUsable()) return false;
   for (const auto& path : cachePaths_)
-    if (!IsRegularFile(path)) return false;
+    if (!CacheFileFits(path)) return false;
   return true;
 }
 
@@ -141,11 +148,18 @@ const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
 }
 
 void TScreenSaverBackground::BuildImageCache() {
-  if (width_ == kBuiltInWidth) {
+  if (backgrounds::UsesBuiltInPictures(width_, height_)) {
     settings::Write(settings::UseImageFiles, "0");
     return;
   }
-  if (!CacheUsable() || AllCacheFilesPresent()) return;
+  if (!CacheUsable()) return;
+  if (AllCacheFilesPresent()) {
+    // A run at 1024 x 768 or a lost settings file switches a cache off that
+    // still fits this screen: switch it on again rather than show the
+    // built-in pictures unscaled.
+    if (settings::Read(settings::UseImageFiles) != 1) settings::Write(settings::UseImageFiles, "1");
+    return;
+  }
 
   ShowProgress->SetProgress(kCacheMessage, 0);
   ShowProgress->Show();

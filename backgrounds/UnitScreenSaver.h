@@ -33,7 +33,9 @@ class TScreenSaverBackground : public forms::TForm {
   // when the working directory leaves no room for a whole path.
   const std::string& CachePath(int id) const { return cachePaths_[backgrounds::CatalogueIndex(id)]; }
   bool CacheUsable() const { return !cachePaths_[0].empty(); }
-  // Whether a regular file (not a directory) stands at every cache path.
+  // Whether every cache path holds a regular file (not a directory) whose
+  // JPEG header gives exactly the stage's size: a cache of another screen
+  // size, or one that cannot be read, counts as missing.
   bool AllCacheFilesPresent() const;
 
   // Makes sure the screen-sized cache exists, reporting through the progress window.
@@ -64,6 +66,8 @@ class TScreenSaverBackground : public forms::TForm {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  bool CacheFileFits(const std::string& path) const;
+
   BOOL previousState_ = FALSE;
   int backgroundId_ = 0;
   std::array<std::string, backgrounds::kBackgroundCount> cachePaths_;

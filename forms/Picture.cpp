@@ -204,6 +204,13 @@ bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::ui
   return true;
 }
 
+bool ReadHeader(jpeg_decompress_struct* info, JpegError* error, FILE* file) {
+  if (setjmp(error->jump)) return false;
+  jpeg_stdio_src(info, file);
+  jpeg_read_header(info, TRUE);
+  return true;
+}
+
 bool ReadRows(jpeg_decompress_struct* info, JpegError* error, TBitmap* target) {
   if (setjmp(error->jump)) return false;
   while (info->output_scanline < info->output_height) {
@@ -251,6 +258,15 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
   // Data that ends inside the scans still shows the rows it holds.
   if (decoder.Error()->rowWhenDataEnded == 0) throw EError("JPEG-Fehler: keine Bilddaten");
   return bitmap;
+}
+
+std::optional<SIZE> ReadJpegFileSize(const std::string& path) {
+  UniqueFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) return std::nullopt;
+  Decompressor decoder;
+  if (!ReadHeader(decoder.Info(), decoder.Error(), file.get())) return std::nullopt;
+  return SIZE{static_cast<LONG>(decoder.Info()->image_width),
+              static_cast<LONG>(decoder.Info()->image_height)};
 }
 
 // ---------------------------------------------------------------------------
@@ -308,7 +324,7 @@ TPicture TPicture::FromJpegFile(const std::string& path) {
 
 void TPicture::Assign(const TPicture& other) {
   format_ = other.format_;
-  jpeg_ = other.jpeg_;              // the stream never changes, so copies share it
+  jpeg_ = other.jpeg_;  // the stream never changes, so copies share it
   // The source keeps what it decodes, so the next copy of it only clones.
   bitmap_ = other.Decoded().Clone();
 }

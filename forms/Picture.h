@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,6 +59,11 @@ inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
 // Throws EError when the stream cannot be decoded, holds no pixel data at
 // all, or claims more than kMaxJpegPixels.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
+
+// The width and height a JPEG file's header gives, read without decoding any
+// pixels (only the bytes up to the frame header are read); none when the file
+// cannot be opened or holds no readable JPEG header.
+std::optional<SIZE> ReadJpegFileSize(const std::string& path);
 
 class TPicture {
  public:

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -104,17 +105,31 @@ std::wstring ReportText(HWND box) {
   return text;
 }
 
-// Counts sampled screen points that are not black in the part of the screen a
-// 1024 x 768 picture does not reach.
-int LitPointsBeyondBuiltInSize() {
+// Counts sampled screen points in the rectangle that are not black.
+int LitPoints(const RECT& area) {
   HDC screen = GetDC(nullptr);
   int lit = 0;
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  for (int y = 8; y < height; y += 24)
-    for (int x = 8; x < width; x += 24)
-      if ((x >= 1024 || y >= 768) && (GetPixel(screen, x, y) & 0xFFFFFF) != 0) ++lit;
+  for (int y = area.top + 8; y < area.bottom; y += 24)
+    for (int x = area.left + 8; x < area.right; x += 24)
+      if ((GetPixel(screen, x, y) & 0xFFFFFF) != 0) ++lit;
   ReleaseDC(nullptr, screen);
   return lit;
+}
+
+// Counts lit points in the part of the screen a 1024 x 768 picture does not reach.
+int LitPointsBeyondBuiltInSize() {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  return LitPoints({1024, 0, width, height}) + LitPoints({0, 768, 1024, height});
+}
+
+// Whether the screen shows a picture down to its bottom-right corner, waiting
+// for the stage to paint it.
+bool ScreenFilledToTheCorner(DWORD milliseconds) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const RECT corner{std::max(1024, width - 200), std::max(768, height - 200), width, height};
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
+    if (LitPoints(corner) > 0) return true;
+  return false;
 }
 
 class BackgroundRun : public ::testing::Test {
@@ -157,8 +172,9 @@ class BackgroundRun : public ::testing::Test {
   fs::path directory_;
 };
 
-TEST_F(BackgroundRun, AtWidth1024NoCacheIsBuiltAndTheCacheIsSwitchedOff) {
+TEST_F(BackgroundRun, At1024By768NoCacheIsBuiltAndTheCacheIsSwitchedOff) {
   ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
   Store(L"UseImageFiles", L"1");
   Store(L"BackgroundId", L"2");
   Run(directory_,
@@ -207,45 +223,85 @@ TEST_F(BackgroundRunAtOtherWidth, FirstRunBuildsTheScreenSizedCacheWithProgressL
     written.push_back(fs::last_write_time(CacheFile(id)));
   }
 
-  Run(directory_, [&](SaverProcess& saver, HWND) {
-    EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr);
-    EXPECT_GT(LitPointsBeyondBuiltInSize(), 0) << "the screen-sized picture fills the screen";
-  });
+  // Later runs show the cache, also when the setting has fallen behind it (a
+  // run at 1024 x 768 switches it off): that is put right, nothing rebuilt.
+  for (const wchar_t* setting : {L"1", L"0"}) {
+    Store(L"UseImageFiles", setting);
+    Run(directory_, [&](SaverProcess& saver, HWND) {
+      EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr);
+      EXPECT_TRUE(ScreenFilledToTheCorner(kStartTimeout)) << "the screen-sized picture fills the screen";
+    });
+    EXPECT_EQ(Stored(L"UseImageFiles"), L"1");
+  }
   for (int id = 0; id < 5; ++id) EXPECT_EQ(fs::last_write_time(CacheFile(id)), written[id]) << id;
-
-  // With the cache switched off the built-in picture leaves the rest black.
-  Store(L"UseImageFiles", L"0");
-  Run(directory_, [](SaverProcess&, HWND) { EXPECT_EQ(LitPointsBeyondBuiltInSize(), 0); });
 }
 
-TEST_F(BackgroundRunAtOtherWidth, BrokenCacheFileShowsTheBuiltInPictureWithoutAReport) {
-  Run(directory_);
-  ASSERT_EQ(CacheFilesPresent(), 5);
-  const std::vector<unsigned char> good = ReadBytes(CacheFile(0));
-  std::vector<unsigned char> huge = good;
+// A cache left by another screen size, or a file whose header cannot be read,
+// counts as missing: the run builds all five again, as a first run does.
+TEST_F(BackgroundRunAtOtherWidth, CacheOfAnotherSizeOrWithoutAHeaderIsBuiltAgainAndFillsTheScreen) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  // As a 1024 x 768 desk leaves it: the built-in pictures under the cache names.
+  const std::wstring pictures[] = {L"Dolphin", L"Asteroidenfeld", L"Sonne", L"DeepSpace", L"Nebel"};
+  for (int id = 0; id < 5; ++id)
+    fs::copy_file(fs::path(SARVANE_PICTURES_DIR) / (pictures[id] + L".jpg"), CacheFile(id));
+  ASSERT_EQ(Inspect(ReadBytes(CacheFile(4))).width, 1024);
+  std::vector<unsigned char> huge = ReadBytes(CacheFile(0));
   std::size_t sof = MarkerOffset(huge, 0xC0);
   huge[sof + 5] = 30000 >> 8, huge[sof + 6] = 30000 & 255;
   huge[sof + 7] = 30000 >> 8, huge[sof + 8] = 30000 & 255;
   struct Case {
     const char* what;
-    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> bytes;  // for Dolphin's file; none: as planted
   } cases[] = {
+      {"the built-in 1024 x 768 pictures", {}},
       {"empty", {}},
       {"garbage", std::vector<unsigned char>(4096, 0x3C)},
       {"PNG", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'}},
-      {"ends before its scan data",
-       std::vector<unsigned char>(good.begin(), good.begin() + MarkerOffset(good, 0xDA))},
       {"header claims 30000 x 30000", huge},
   };
+  Store(L"UseImageFiles", L"1");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    WriteBytes(CacheFile(0), c.bytes);
-    Store(L"BackgroundId", L"0");
-    Run(directory_, [](SaverProcess& saver, HWND) {
-      EXPECT_EQ(LitPointsBeyondBuiltInSize(), 0) << "the 1024 x 768 built-in picture, black beyond";
-      EXPECT_EQ(FindReport(saver), nullptr);
-    });
+    if (&c != &cases[0]) WriteBytes(CacheFile(0), c.bytes);
+    SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
+    EXPECT_NE(saver.WaitForWindow(L"ShowProgress", kStartTimeout), nullptr) << "built again, with progress";
+    HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
+    ASSERT_NE(stage, nullptr);
+    EXPECT_TRUE(ScreenFilledToTheCorner(kStartTimeout));
+    PostMessageW(stage, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+    for (int id = 0; id < 5; ++id) {
+      JpegFacts facts = Inspect(ReadBytes(CacheFile(id)));
+      EXPECT_EQ(facts.width, width) << id;
+      EXPECT_EQ(facts.height, height) << id;
+    }
+    EXPECT_EQ(Stored(L"UseImageFiles"), L"1");
   }
+}
+
+// A file of the right size whose scan data is broken is not worth a rebuild or
+// a report: its built-in picture stands in for it.
+TEST_F(BackgroundRunAtOtherWidth, CacheFileWithBrokenScanDataShowsTheBuiltInPictureWithoutAReport) {
+  Run(directory_);
+  ASSERT_EQ(CacheFilesPresent(), 5);
+  const std::vector<unsigned char> good = ReadBytes(CacheFile(0));
+  // Cut right after the scan's header: the frame header reads, no row decodes.
+  std::size_t sos = MarkerOffset(good, 0xDA);
+  ASSERT_LT(sos + 4, good.size());
+  std::size_t scanData = sos + 2 + (good[sos + 2] << 8 | good[sos + 3]);
+  WriteBytes(CacheFile(0), std::vector<unsigned char>(good.begin(), good.begin() + scanData));
+  const auto written = fs::last_write_time(CacheFile(0));
+  Store(L"BackgroundId", L"0");
+  Run(directory_, [](SaverProcess& saver, HWND) {
+    EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr);
+    // The screen may still show the run before until the stage has painted.
+    bool builtIn = false;
+    for (DWORD start = GetTickCount(); !builtIn && GetTickCount() - start < kStartTimeout; Sleep(20))
+      builtIn = LitPoints({0, 0, 1024, 768}) > 0 && LitPointsBeyondBuiltInSize() == 0;
+    EXPECT_TRUE(builtIn) << "the 1024 x 768 built-in picture, black beyond";
+    EXPECT_EQ(FindReport(saver), nullptr);
+  });
+  EXPECT_EQ(fs::last_write_time(CacheFile(0)), written);
 }
 
 TEST_F(BackgroundRunAtOtherWidth, CacheFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {

@@ -122,14 +122,19 @@ class BackgroundStage : public ::testing::Test {
     for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
       WriteBytes(Path(id), MakeJpeg(width, height, id * 40));
   }
-  // Which built-in picture the stage shows: the stream is shared with the holder's.
-  static int ShownBuiltIn() {
+  // A cache of this screen's size: the only one the stage takes.
+  void WriteScreenCache() { WriteCache(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
+  static const forms::TPicture& BuiltIn(int id) {
     const forms::TImage* holders[] = {&Backgrounds->imgDolphin, &Backgrounds->imgAsteroidenfeld,
                                       &Backgrounds->imgSonne, &Backgrounds->imgDeepSpace,
                                       &Backgrounds->imgNebel};
+    return holders[id]->Picture();
+  }
+  // Which built-in picture the stage shows: the stream is shared with the holder's.
+  static int ShownBuiltIn() {
     auto shown = ScreenSaverBackground->imgBackground.Picture().JpegStream().data();
     for (int id = 0; id < 5; ++id)
-      if (holders[id]->Picture().JpegStream().data() == shown) return id;
+      if (BuiltIn(id).JpegStream().data() == shown) return id;
     return -1;
   }
 
@@ -148,6 +153,12 @@ TEST(BackgroundCatalogue, OutOfRangeIdsLookUpAsDolphinAndStepToZero) {
     EXPECT_EQ(backgrounds::CatalogueIndex(c.id), c.index) << c.id;
     EXPECT_EQ(backgrounds::NextBackgroundId(c.id), c.next) << c.id;
   }
+}
+
+TEST(BackgroundCatalogue, OnlyA1024By768ScreenShowsTheBuiltInPicturesAsTheyAre) {
+  EXPECT_TRUE(backgrounds::UsesBuiltInPictures(1024, 768));
+  for (SIZE other : {SIZE{1024, 600}, SIZE{1024, 1280}, SIZE{768, 1024}, SIZE{1280, 768}, SIZE{1280, 1024}})
+    EXPECT_FALSE(backgrounds::UsesBuiltInPictures(other.cx, other.cy)) << other.cx << " x " << other.cy;
 }
 
 TEST(BackgroundCatalogue, CachePathsUseTheDirectoryAsItIsAndRefuseToBeCut) {
@@ -214,8 +225,25 @@ TEST_F(BackgroundStage, ShowingWithoutAdvanceKeepsTheIdAndSetBackgroundIdStoresN
   EXPECT_EQ(ShownBuiltIn(), 2);
 }
 
-TEST_F(BackgroundStage, CacheCountsAsPresentOnlyWithFiveRegularFiles) {
-  WriteCache(32, 24);
+TEST_F(BackgroundStage, CacheCountsAsPresentOnlyWithFiveRegularFilesOfTheScreensSize) {
+  WriteScreenCache();
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+  const std::vector<std::uint8_t> fitting = ReadBytes(Path(3));
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+  } stale[] = {
+      {"another screen's size", MakeJpeg(32, 24, 0)},
+      {"one row short", MakeJpeg(width, height - 1, 0)},
+      {"one column more", MakeJpeg(width + 1, height, 0)},
+      {"no readable header", std::vector<std::uint8_t>(fitting.begin() + 2, fitting.end())},
+  };
+  for (const auto& c : stale) {
+    WriteBytes(Path(3), c.bytes);
+    EXPECT_FALSE(Stage().AllCacheFilesPresent()) << c.what;
+  }
+  WriteBytes(Path(3), fitting);
   EXPECT_TRUE(Stage().AllCacheFilesPresent());
   for (int missing = 0; missing < 5; ++missing) {
     std::string aside = Path(missing) + ".aside";
@@ -230,25 +258,25 @@ TEST_F(BackgroundStage, CacheCountsAsPresentOnlyWithFiveRegularFiles) {
 }
 
 TEST_F(BackgroundStage, CachePicturesOnlyWhileInUseAndCompleteDecidedAnewEachCall) {
-  WriteCache(48, 36);
+  WriteScreenCache();
   settings::Write(settings::UseImageFiles, 1);
   Stage().ShowBackground(true);
-  EXPECT_EQ(Stage().imgBackground.Picture().Width(), 48);
+  EXPECT_EQ(ShownBuiltIn(), -1) << "the cache file is shown";
 
   settings::Write(settings::UseImageFiles, 0);
   Stage().ShowBackground(true);
   EXPECT_EQ(ShownBuiltIn(), 1);
 
   settings::Write(settings::UseImageFiles, 1);
-  DeleteFileA(Path(4).c_str());
+  WriteBytes(Path(4), MakeJpeg(48, 36, 0));
   for (int id = 2; id <= 6; ++id) {
     Stage().ShowBackground(true);
-    EXPECT_EQ(ShownBuiltIn(), id % 5) << "one missing file makes every id use the built-in pictures";
+    EXPECT_EQ(ShownBuiltIn(), id % 5) << "one file of another size makes every id use the built-in pictures";
   }
 }
 
 TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
-  WriteCache(256, 192);
+  WriteScreenCache();
   settings::Write(settings::UseImageFiles, 1);
   const std::vector<std::uint8_t> good = ReadBytes(Path(0));
 
@@ -257,7 +285,11 @@ TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
   ASSERT_LT(sof, huge.size());
   huge[sof + 5] = 30000 >> 8, huge[sof + 6] = 30000 & 255;  // height
   huge[sof + 7] = 30000 >> 8, huge[sof + 8] = 30000 & 255;  // width
-  std::vector<std::uint8_t> noScanData(good.begin(), good.begin() + MarkerOffset(good, 0xDA));
+  const std::size_t sos = MarkerOffset(good, 0xDA);
+  std::vector<std::uint8_t> noScan(good.begin(), good.begin() + sos);
+  // The frame header reads (the file counts as present); no row decodes.
+  std::vector<std::uint8_t> noScanData(good.begin(),
+                                       good.begin() + sos + 2 + (good[sos + 2] << 8 | good[sos + 3]));
   std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A,
                                    0,    0,   0,   13,  'I',  'H',  'D',  'R'};
 
@@ -268,7 +300,8 @@ TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
       {"empty", {}},
       {"garbage", std::vector<std::uint8_t>(5000, 0x5A)},
       {"PNG", png},
-      {"ends before its scan data", noScanData},
+      {"ends before its scan", noScan},
+      {"ends right after the scan header", noScanData},
       {"header claims 30000 x 30000", huge},
   };
   for (const auto& c : cases) {
@@ -291,7 +324,7 @@ TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
   WriteBytes(Path(0), std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() * 4 / 5));
   Stage().SetBackgroundId(0);
   Stage().ShowBackground(false);
-  EXPECT_EQ(Stage().imgBackground.Picture().Width(), 256);
+  EXPECT_EQ(ShownBuiltIn(), -1);
 }
 
 TEST_F(BackgroundStage, ScaleImageFileResamplesTheWholePictureToTheGivenSize) {
@@ -345,8 +378,9 @@ TEST_F(BackgroundStage, ScaleImageFileFailuresRemoveTheTargetAndNameIt) {
       forms::EError);
 }
 
-TEST_F(BackgroundStage, AtWidth1024TheCacheIsSwitchedOffAndNothingIsBuilt) {
-  if (GetSystemMetrics(SM_CXSCREEN) != 1024) GTEST_SKIP() << "runs on a screen 1024 pixels wide";
+TEST_F(BackgroundStage, At1024By768TheCacheIsSwitchedOffAndNothingIsBuilt) {
+  if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 768)
+    GTEST_SKIP() << "runs on a 1024 x 768 screen";
   settings::Write(settings::UseImageFiles, 1);
   int reports = 0;
   Stage();
@@ -392,9 +426,8 @@ COLORREF PictureTopLeft(const forms::TPicture& picture) {
 }
 
 TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowThePicture) {
-  WriteCache(48, 36);
-  settings::Write(settings::UseImageFiles, 1);
   Stage().ShowBackground(true);
+  Stage().imgBackground.SetPicture(forms::TPicture::FromData(MakeJpeg(48, 36, 0)));
   const RECT areas[] = {{-1280, -200, 0, 824}, {1024, -600, 1824, 0}, {200, 150, 500, 350}};
   Stage().CoverMonitors(areas);
   ASSERT_EQ(Stage().Covers().size(), 3u);
@@ -472,12 +505,32 @@ TEST_F(CacheBuildAtOtherWidth, BuildsFiveScreenSizedFilesWithElevenReportsThenSw
     EXPECT_EQ(picture.Height(), GetSystemMetrics(SM_CYSCREEN));
   }
 
-  // Complete: the next build touches nothing and reports nothing.
+  // Complete and of this size: the next build reports nothing, rewrites no
+  // file, and switches the cache on again where the setting lags behind.
+  const auto nebel = ReadBytes(Path(4));
+  for (bool deleteSettings : {false, true}) {
+    progress.clear();
+    if (deleteSettings)
+      DeleteFileA(SettingsPath().c_str());
+    else
+      settings::Write(settings::UseImageFiles, 0);
+    Stage().BuildImageCache();
+    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(StoredText("UseImageFiles"), "1") << deleteSettings;
+    EXPECT_EQ(ReadBytes(Path(4)), nebel);
+  }
+
+  // The built-in pictures under the cache names, as a 1024 x 768 desk would
+  // have left them: all five are built again at this screen's size.
+  for (int id = 0; id < 5; ++id) {
+    auto stream = BuiltIn(id).JpegStream();
+    WriteBytes(Path(id), {stream.begin(), stream.end()});
+  }
   progress.clear();
-  settings::Write(settings::UseImageFiles, 0);
   Stage().BuildImageCache();
-  EXPECT_TRUE(progress.empty());
-  EXPECT_EQ(StoredText("UseImageFiles"), "0");
+  EXPECT_EQ(progress.size(), 11u);
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+  EXPECT_EQ(JpegWidth(Path(0)), GetSystemMetrics(SM_CXSCREEN));
 }
 
 TEST_F(CacheBuildAtOtherWidth, FileThatCannotBeCreatedEndsTheBuildWithTheWindowAlreadyHidden) {
