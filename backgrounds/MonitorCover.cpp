@@ -1,11 +1,15 @@
 #include "backgrounds/MonitorCover.h"
 
+#include <utility>
+
 #include "forms/Handles.h"
 
 namespace backgrounds {
 namespace {
 
 constexpr wchar_t kCoverClass[] = L"SarvaneMonitorCover";
+// Posted by the scaler when a picture is ready.
+constexpr UINT kPictureScaled = WM_APP + 1;
 
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   MONITORINFO info{};
@@ -31,12 +35,15 @@ std::vector<RECT> AreasToCover(std::span<const MonitorArea> monitors) {
   return areas;
 }
 
-TMonitorCover::TMonitorCover(const RECT& area, const forms::TPicture& picture) : picture_(picture) {
+TMonitorCover::TMonitorCover(const RECT& area, const forms::TPicture& picture)
+    : picture_(picture), width_(area.right - area.left), height_(area.bottom - area.top) {
   RegisterClassOnce(kCoverClass, 0, nullptr);
   // A tool window stays off the taskbar; WS_EX_NOACTIVATE keeps clicks from
   // activating it, also while a modal loop leaves it enabled.
-  CreateHandle(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, L"", WS_POPUP, area.left, area.top,
-               area.right - area.left, area.bottom - area.top, nullptr);
+  CreateHandle(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, L"", WS_POPUP, area.left, area.top, width_,
+               height_, nullptr);
+  scaler_.emplace(Handle(), kPictureScaled, width_, height_);
+  PictureChanged();
 }
 
 TMonitorCover::~TMonitorCover() {
@@ -48,7 +55,29 @@ void TMonitorCover::Show() {
 }
 
 void TMonitorCover::PictureChanged() {
-  InvalidateRect(Handle(), nullptr, FALSE);
+  ++generation_;
+  direct_ = !picture_.Empty() && picture_.Width() == width_ && picture_.Height() == height_;
+  if (direct_) {
+    scaled_ = {};
+    InvalidateRect(Handle(), nullptr, FALSE);
+  } else if (!picture_.Empty()) {
+    scaler_->Request(picture_.Bitmap().Clone(), generation_);
+  }
+}
+
+void TMonitorCover::Paint(HDC dc) {
+  if (direct_) {
+    picture_.Draw(dc, 0, 0);
+    return;
+  }
+  RECT client{0, 0, width_, height_};
+  if (scaled_.Empty()) {
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return;
+  }
+  forms::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  forms::SelectGuard select(memory.get(), scaled_.Handle());
+  BitBlt(dc, 0, 0, width_, height_, memory.get(), 0, 0, SRCCOPY);
 }
 
 LRESULT TMonitorCover::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -59,11 +88,16 @@ LRESULT TMonitorCover::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;  // the paint covers every pixel
     case WM_PAINT: {
       forms::PaintGuard paint(Handle());
-      RECT client;
-      GetClientRect(Handle(), &client);
-      picture_.DrawFilled(paint.get(), client, RGB(0, 0, 0));
+      Paint(paint.get());
       return 0;
     }
+    case kPictureScaled:
+      if (auto picture = scaler_->Take(generation_)) {
+        scaled_ = std::move(*picture);
+        shownGeneration_ = generation_;
+        InvalidateRect(Handle(), nullptr, FALSE);
+      }
+      return 0;
   }
   return Default(message, wParam, lParam);
 }

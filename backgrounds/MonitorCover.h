@@ -1,14 +1,17 @@
-// A borderless black window over one monitor other than the primary, showing
-// the stage's current picture the way the stage does. It never takes the
-// activation: every activation of a form restarts whatever runs in its
-// activation handler, and the craft window must keep the keyboard.
+// A borderless window over one monitor other than the primary, showing the
+// stage's current picture stretched over the whole monitor (pixel for pixel
+// when the sizes agree). It never takes the activation: every activation of a
+// form restarts whatever runs in its activation handler, and the craft window
+// must keep the keyboard.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "backgrounds/PictureScaler.h"
 #include "forms/Picture.h"
 #include "forms/Window.h"
 
@@ -31,14 +34,28 @@ class TMonitorCover : public forms::TWinHandler {
   ~TMonitorCover() override;
   // Shows the window without activating it.
   void Show();
-  // The stage's picture has changed: repaint when the queue is next served.
+  // The stage's picture has changed. One of this monitor's size is painted
+  // as it is at once; any other is scaled on the side, and the cover keeps
+  // the picture it shows until the new one is ready.
   void PictureChanged();
+  // Whether the picture of the latest change is on the cover, or being painted.
+  bool ShowsCurrentPicture() const { return direct_ || shownGeneration_ == generation_; }
 
  protected:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void Paint(HDC dc);
+
   const forms::TPicture& picture_;
+  const int width_;
+  const int height_;
+  // The stage's picture is of this monitor's size: drawn from it directly.
+  bool direct_ = false;
+  forms::TBitmap scaled_;
+  unsigned generation_ = 0;
+  unsigned shownGeneration_ = 0;
+  std::optional<TPictureScaler> scaler_;
 };
 
 }  // namespace backgrounds

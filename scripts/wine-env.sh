@@ -56,13 +56,14 @@ install_fonts() {
 }
 
 # start_two_monitors: a nested Xephyr display with two Xinerama heads side by
-# side, 1024x768 (primary) and 800x600, inside a private Xvfb; exports DISPLAY.
+# side, 1024x768 (primary) and a larger 1280x1024, inside a private Xvfb;
+# exports DISPLAY.
 # Wine on a plain Xvfb always sees one monitor. Use make_prefix ... N with it.
 start_two_monitors() {
-  start_display 2200x900 || return 1
+  start_display 2400x1100 || return 1
   local outer=$DISPLAY n
   n=$(free_display 141 190) &&
-    start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen 800x600 \
+    start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen 1280x1024 \
       -nolisten tcp && XEPHYR_PID=$SERVER_PID && return 0
   echo "no free display for Xephyr" >&2
   return 1

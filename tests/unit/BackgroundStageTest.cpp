@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,6 +19,7 @@
 #include "app/Program.h"
 #include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/PictureScaler.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "dialogs/UnitShowProgress.h"
@@ -54,6 +57,8 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
+
+const COLORREF kQuadrants[] = {RGB(200, 40, 40), RGB(40, 200, 40), RGB(40, 40, 200), RGB(220, 220, 220)};
 
 // A JPEG of the given size with a gradient, so its scan data is not trivially short.
 std::vector<std::uint8_t> MakeJpeg(int width, int height, int hue) {
@@ -410,28 +415,52 @@ COLORREF ScreenPixel(int x, int y) {
   return colour;
 }
 
-// Waits until the screen shows `colour` at the point (the covers paint from the queue).
-bool ScreenShows(int x, int y, COLORREF colour) {
-  for (int i = 0; i < 100; ++i) {
+// A 24-bit BMP of four coloured quadrants, each under a one-pixel checker
+// pattern that any filter smooths away: only a copy keeps it.
+std::vector<std::uint8_t> QuadrantBmp(int width, int height) {
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<std::uint8_t> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * height);
+  BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(file.size()), 0, 0,
+                          sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  BITMAPINFOHEADER info{sizeof info, width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  std::memcpy(file.data(), &header, sizeof header);
+  std::memcpy(file.data() + sizeof header, &info, sizeof info);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      COLORREF base = kQuadrants[(y >= height / 2) * 2 + (x >= width / 2)];
+      int checker = (x + y) % 2 * 30;
+      std::uint8_t* pixel = file.data() + header.bfOffBits + y * stride + x * 3;
+      pixel[0] = static_cast<std::uint8_t>(GetBValue(base) + checker);
+      pixel[1] = static_cast<std::uint8_t>(GetGValue(base) + checker);
+      pixel[2] = static_cast<std::uint8_t>(GetRValue(base) + checker);
+    }
+  return file;
+}
+
+// Waits until the screen at the point shows `colour`, give or take `tolerance`
+// in each channel (the covers paint from the queue, scaled ones later still).
+bool ScreenShowsAbout(int x, int y, COLORREF colour, int tolerance) {
+  auto within = [&](int a, int b) { return std::abs(a - b) <= tolerance; };
+  for (int i = 0; i < 150; ++i) {
     Application.ProcessMessages();
-    if (ScreenPixel(x, y) == colour) return true;
+    COLORREF seen = ScreenPixel(x, y);
+    if (within(GetRValue(seen), GetRValue(colour)) && within(GetGValue(seen), GetGValue(colour)) &&
+        within(GetBValue(seen), GetBValue(colour)))
+      return true;
     Sleep(20);
   }
   return false;
 }
 
-COLORREF PictureTopLeft(const forms::TPicture& picture) {
-  const std::uint8_t* row = picture.Bitmap().ScanLine(0);
-  return RGB(row[2], row[1], row[0]);
-}
-
 TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowThePicture) {
   Stage().ShowBackground(true);
-  Stage().imgBackground.SetPicture(forms::TPicture::FromData(MakeJpeg(48, 36, 0)));
-  const RECT areas[] = {{-1280, -200, 0, 824}, {1024, -600, 1824, 0}, {200, 150, 500, 350}};
+  Stage().imgBackground.SetPicture(forms::TPicture::FromData(QuadrantBmp(64, 48)));
+  // The last two lie on this screen: one of the picture's own size, one larger.
+  const RECT areas[] = {
+      {-1280, -200, 0, 824}, {1024, -600, 1824, 0}, {600, 100, 664, 148}, {200, 150, 500, 350}};
   Stage().CoverMonitors(areas);
-  ASSERT_EQ(Stage().Covers().size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
+  ASSERT_EQ(Stage().Covers().size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
     HWND cover = Stage().Covers()[i]->Handle();
     RECT bounds;
     GetWindowRect(cover, &bounds);
@@ -443,17 +472,37 @@ TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowTheP
               MA_NOACTIVATE);
   }
 
-  // The third lies on this screen: the picture from its top-left corner, black beyond.
-  EXPECT_TRUE(ScreenShows(200, 150, PictureTopLeft(Stage().imgBackground.Picture())));
-  EXPECT_TRUE(ScreenShows(200 + 60, 150 + 10, RGB(0, 0, 0)));
-  EXPECT_TRUE(ScreenShows(200 + 10, 150 + 50, RGB(0, 0, 0)));
+  // Of the picture's own size: pixel for pixel, the checker pattern intact.
+  const forms::TBitmap& shown = Stage().imgBackground.Picture().Bitmap();
+  for (POINT at : {POINT{0, 0}, POINT{1, 0}, POINT{33, 7}, POINT{34, 7}, POINT{63, 47}, POINT{10, 40}}) {
+    const std::uint8_t* pixel = shown.ScanLine(at.y) + 3 * at.x;
+    EXPECT_TRUE(ScreenShowsAbout(600 + at.x, 100 + at.y, RGB(pixel[2], pixel[1], pixel[0]), 0))
+        << at.x << ", " << at.y;
+  }
+  // Larger: stretched over the whole cover, each quadrant in its place, down
+  // to the bottom-right corner.
+  const POINT centres[] = {
+      {200 + 75, 150 + 50}, {200 + 225, 150 + 50}, {200 + 75, 150 + 150}, {200 + 225, 150 + 150}};
+  for (int quadrant = 0; quadrant < 4; ++quadrant) {
+    COLORREF colour = kQuadrants[quadrant];
+    COLORREF averaged = RGB(GetRValue(colour) + 15, GetGValue(colour) + 15, GetBValue(colour) + 15);
+    // Enlarged, the checker's two shades blend into each other (0 to 30 over the base).
+    EXPECT_TRUE(ScreenShowsAbout(centres[quadrant].x, centres[quadrant].y, averaged, 16)) << quadrant;
+  }
+  EXPECT_TRUE(ScreenShowsAbout(497, 347, RGB(235, 235, 235), 20)) << "the bottom-right corner";
+
+  // A new picture reaches every cover; the larger one scales it anew.
   settings::Write(settings::UseImageFiles, 0);
-  Stage().ShowBackground(true);  // the built-in picture, larger than the cover
-  EXPECT_TRUE(ScreenShows(200, 150, PictureTopLeft(Stage().imgBackground.Picture())));
-  EXPECT_TRUE(ScreenShows(499, 349, [] {
-    const std::uint8_t* row = ScreenSaverBackground->imgBackground.Picture().Bitmap().ScanLine(199);
-    return RGB(row[3 * 299 + 2], row[3 * 299 + 1], row[3 * 299]);
-  }()));
+  Stage().ShowBackground(true);  // a built-in picture, 1024 x 768
+  const forms::TBitmap& builtIn = Stage().imgBackground.Picture().Bitmap();
+  forms::TBitmap expected = backgrounds::StretchBitmap(builtIn, 300, 200);
+  int matching = 0;
+  for (int y = 5; y < 200; y += 38)
+    for (int x = 5; x < 300; x += 42) {
+      const std::uint8_t* pixel = expected.ScanLine(y) + 3 * x;
+      matching += ScreenShowsAbout(200 + x, 150 + y, RGB(pixel[2], pixel[1], pixel[0]), 0);
+    }
+  EXPECT_EQ(matching, 6 * 8);
 
   Stage().CoverMonitors({});
   EXPECT_TRUE(Stage().Covers().empty());
