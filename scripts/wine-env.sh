@@ -107,4 +107,8 @@ set_dpi() {
   "$WINESERVER" -w
   # Its output would keep the caller's pipes open for as long as it runs.
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  # So would the system services (services.exe, rpcss, ...) that the next
+  # program starts, for as long as the persistent server runs: a test run
+  # under CTest would never end. Start them here, without output.
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
