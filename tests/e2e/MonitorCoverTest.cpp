@@ -170,7 +170,7 @@ TEST_F(MonitorCoverOnTwoMonitors, SettingsDialogAndPreviewCoverNothing) {
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
   }
-  e2e::HostWindow host(152, 112);
+  e2e::HostWindow host(152, 112, SaverPath());
   host.Show();
   SaverProcess saver(Quoted(SaverPath()) + L" /p " + e2e::HandleWord(host.Handle()));
   EXPECT_TRUE(host.WaitForDrawing(kStartTimeout));
