@@ -320,14 +320,11 @@ TEST_F(ConfigureMode, CloseBoxAndSystemMenuCloseWriteNothing) {
     SendMessageW(dialog.speed, TBM_SETPOS, TRUE, 1);
     SetWindowTextW(dialog.passCount, L"42");
     SendMessageW(dialog.vessels, CB_SETCURSEL, 4, 0);
-    if (closeBox) {
-      POINT box = dialog.OnCloseBox();
-      ASSERT_NE(box.x, -1) << "no close box on the caption bar";
-      ASSERT_TRUE(e2e::ClickAt(box));
-    } else {
-      PostMessageW(dialog.form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    }
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    const POINT box = dialog.OnCloseBox();
+    ASSERT_NE(box.x, -1) << "no close box on the caption bar";
+    EXPECT_TRUE(saver.EndsOn([&] {
+      return closeBox ? e2e::ClickAt(box) : PostMessageW(dialog.form, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+    }));
     EXPECT_EQ(StoredSettings(),
               (std::vector<std::string>{"Speed=3", "PassCount=x5", "VesselIndex=2", "BackgroundId=0"}));
   }

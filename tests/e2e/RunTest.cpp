@@ -102,6 +102,13 @@ class Run : public ::testing::Test {
         kFlightTimeout);
     return flying ? window : nullptr;
   }
+  // Input that must end the run, sent while it is still going.
+  ::testing::AssertionResult EndsOnKey(HWND window, const std::string& key) {
+    return saver->EndsOn([&] { return e2e::PressKey(window, key); });
+  }
+  ::testing::AssertionResult EndsOnPointer() {
+    return saver->EndsOn([] { return e2e::NudgePointer(); });
+  }
   // The visible craft window, whichever of the four it is.
   HWND AnyCraft() const {
     for (const Craft& craft : kCraft)
@@ -134,8 +141,7 @@ TEST_F(Run, CraftMovesRightOnePixelPerStepFromItsEntry) {
     EXPECT_EQ(seen[i].top, seen[0].top);
   }
   EXPECT_TRUE(seen[0].top == 500 || seen[0].top == 400 || seen[0].top == 300) << seen[0].top;
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
 
 // Wherever a craft is on the screen, no pixel of its key colour is. (Hit
@@ -163,8 +169,7 @@ TEST_F(Run, CraftShapeLetsTheBackgroundShowAroundIt) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), craft.key), 0);
 
     // Not a key: see kThornax.
-    EXPECT_TRUE(e2e::NudgePointer());
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnPointer());
   }
 }
 
@@ -181,8 +186,7 @@ TEST_F(Run, NStepsTheStoredBackgroundAndThePicture) {
   EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
   EXPECT_TRUE(WaitFor([&] { return ScreenPixels(strip) != before; }, kExitTimeout)) << "the picture stayed";
   EXPECT_TRUE(saver->Running());
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
 
 TEST_F(Run, OnePixelOfPointerMovementEndsTheRun) {
@@ -197,8 +201,7 @@ TEST_F(Run, OnePixelOfPointerMovementEndsTheRun) {
       if (e2e::WindowCaption(craft) == known.caption) {
         ASSERT_NE(WaitForFlight(known), nullptr);
       }
-    EXPECT_TRUE(e2e::NudgePointer());
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnPointer());
   }
 }
 
@@ -208,8 +211,7 @@ TEST_F(Run, ShiftEscapeAndOtherKeysEndTheRun) {
     Start({{L"VesselIndex", L"3"}, {L"Speed", L"1"}});
     HWND craft = WaitForFlight(kCraft[kThornax]);
     ASSERT_NE(craft, nullptr);
-    EXPECT_TRUE(e2e::PressKey(craft, key));
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnKey(craft, key));
   }
 }
 
@@ -222,8 +224,7 @@ TEST_F(Run, TabCtrlAltAndDeleteDoNotEndTheRun) {
   for (const char* key : {"Tab", "ctrl", "alt", "Delete", "n"}) EXPECT_TRUE(e2e::PressKey(craft, key)) << key;
   EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
   EXPECT_TRUE(saver->Running());
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
 
 // A VesselIndex that names no craft shows none, yet input still ends the run.
@@ -233,6 +234,7 @@ TEST_F(Run, WithoutACraftAKeyOrOnePixelStillEndsTheRun) {
   for (bool pointer : {false, true}) {
     SCOPED_TRACE(pointer ? "pointer" : "key");
     Start({{L"VesselIndex", L"9"}});
+    ASSERT_TRUE(saver->Running()) << "ended before any input";
     bool craftSeen = false;
     DWORD code = STILL_ACTIVE;
     for (DWORD start = GetTickCount(); code == STILL_ACTIVE && GetTickCount() - start < kFlightTimeout;) {
@@ -260,16 +262,14 @@ TEST_F(Run, OddPassCountAndSpeedStillEndOnInput) {
     Start({{L"VesselIndex", L"3"}, {L"PassCount", c.passCount}, {L"Speed", c.speed}});
     HWND craft = WaitForFlight(kCraft[kThornax]);
     ASSERT_NE(craft, nullptr);
-    EXPECT_TRUE(c.pointer ? e2e::NudgePointer() : e2e::PressKey(craft, "Escape"));
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(c.pointer ? EndsOnPointer() : EndsOnKey(craft, "Escape"));
   }
 }
 
 TEST_F(Run, ClosingTheStageEndsAFlyingRun) {
   Start({{L"VesselIndex", L"0"}, {L"Speed", L"0"}});
   ASSERT_NE(WaitForFlight(kCraft[0]), nullptr);
-  PostMessageW(stage, WM_CLOSE, 0, 0);
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(saver->EndsOn([&] { return PostMessageW(stage, WM_CLOSE, 0, 0) != FALSE; }));
 }
 
 }  // namespace
