@@ -8,17 +8,36 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   g++ cmake ninja-build nasm dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine64 fonts-wine xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
+  fonts-wine xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
   googletest libgtest-dev libgd-dev pkg-config
   wixl msitools zip unzip
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# The shipped program is 32-bit: wine32 runs it in the same (WoW64) prefixes as
+# wine64. Its packages come from the i386 architecture, whose lists apt fetches
+# only after it is added.
+added_arch=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo_if_needed dpkg --add-architecture i386
+  added_arch=1
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# wine64 and wine32 share libwine, whose two architectures must be of one
+# version: they are installed together, so apt brings an installed wine64 to the
+# version it installs wine32 in.
+installed_version() {
+  { dpkg-query -W -f='${Status} ${Version}' "$1" 2>/dev/null || true; } | sed -n 's/^install ok installed //p'
+}
+wine_version=$(installed_version wine64)
+if [ -z "$wine_version" ] || [ "$wine_version" != "$(installed_version wine32:i386)" ]; then
+  missing+=(wine64 wine32:i386)
+fi
 
 # apt-get source needs a deb-src entry; Debian 12 images ship only binary ones.
 have_src() { grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; }
@@ -69,7 +88,7 @@ if ! have_src; then
   added_src=1
 fi
 
-if [ ${#missing[@]} -gt 0 ] || [ $added_src -eq 1 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ $added_src -eq 1 ] || [ $added_arch -eq 1 ]; then
   echo "setup: installing ${missing[*]:-(package lists only)}"
   export DEBIAN_FRONTEND=noninteractive
   sudo_if_needed apt-get update -qq

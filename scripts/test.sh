@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds both targets, checks the
-# 32-bit binary, then runs the unit and end-to-end tests of the 64-bit build
-# under Wine, in a private virtual display and a fresh Wine prefix.
+# Runs every test: installs what is missing, builds both targets, then runs
+# the unit and end-to-end tests of each build (the shipped 32-bit one first)
+# under Wine, in private virtual displays and fresh Wine prefixes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 "$root/scripts/setup.sh"
-for preset in win32 win64; do
+presets=(win32 win64)
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
@@ -17,11 +18,13 @@ source "$root/scripts/wine-env.sh"
 work=$(mktemp -d /tmp/sarvane-test.XXXXXX)
 cleanup() { stop_environment; rm -rf "$work"; }
 trap cleanup EXIT
+# Both builds run in each session, one after the other: the 64-bit prefix
+# runs the 32-bit programs too.
+run_tests() { for preset in "${presets[@]}"; do ctest --preset "$preset" "$@"; done; }
+
 start_display 1024x768
 make_prefix "$work/prefix"
-
-ctest --preset win32
-ctest --preset win64 -LE 'wide|multi'
+run_tests -LE 'wide|multi'
 
 # Wine keeps the screen size and DPI per session: the tests that need a screen
 # not 1024 pixels wide get a display and a prefix of their own, on a scaled
@@ -29,17 +32,17 @@ ctest --preset win64 -LE 'wide|multi'
 stop_environment
 start_display 1280x1024
 make_prefix "$work/prefix-wide" 144
-ctest --preset win64 -L wide
+run_tests -L wide
 
 # And the tests that need a second monitor, in a nested two-head display.
 stop_environment
 start_two_monitors
 make_prefix "$work/prefix-multi" 96 N
-ctest --preset win64 -L multi
+run_tests -L multi
 
 # The release packages, installed and removed by Windows Installer in a prefix
-# of their own.
+# of their own; the installed program runs there at a size that needs its cache.
 stop_environment
-start_display 1024x768
+start_display 1280x1024
 make_prefix "$work/prefix-package"
 "$root/tests/package/check-package.sh" "$work/package"

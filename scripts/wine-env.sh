@@ -3,6 +3,9 @@
 # shellcheck shell=bash
 
 WINE=/usr/lib/wine/wine64
+# The 32-bit loader (wine32): it runs the shipped program in the same prefixes.
+# shellcheck disable=SC2034 # for the scripts that source this file
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts while the prefix is created.
@@ -69,10 +72,11 @@ start_two_monitors() {
   return 1
 }
 
-# make_prefix DIR [DPI] [XRANDR]: a fresh 64-bit Wine prefix in DIR with a
-# persistent wineserver; DPI (default 96) is the desktop's scale, which Wine
-# takes at the server's start; XRANDR N makes Wine read the monitors from
-# Xinerama (what the nested two-monitor display offers).
+# make_prefix DIR [DPI] [XRANDR]: a fresh 64-bit Wine prefix in DIR, which
+# runs 32-bit programs too (WoW64), with a persistent wineserver; DPI (default
+# 96) is the desktop's scale, which Wine takes at the server's start; XRANDR N
+# makes Wine read the monitors from Xinerama (what the nested two-monitor
+# display offers).
 make_prefix() {
   export WINEPREFIX=$1
   local dpi=${2:-96} xrandr=${3:-Y}
@@ -108,4 +112,8 @@ set_dpi() {
   "$WINESERVER" -w
   # Its output would keep the caller's pipes open for as long as it runs.
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  # So would the system services (services.exe, rpcss, ...) that the next
+  # program starts, for as long as the persistent server runs: a test run
+  # under CTest would never end. Start them here, without output.
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

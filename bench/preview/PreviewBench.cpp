@@ -105,7 +105,7 @@ struct Round {
 
 Round Measure(const std::wstring& program, double seconds) {
   Round round;
-  e2e::HostWindow host(152, 112);
+  e2e::HostWindow host(152, 112, program);
   host.Show();
   std::wstring commandLine = L"\"" + program + L"\" /p " + e2e::HandleWord(host.Handle());
   STARTUPINFOW startup{};

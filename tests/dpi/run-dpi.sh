@@ -2,9 +2,9 @@
 # Runs the settings dialog's geometry and hint tests again at 120 and 144 dpi,
 # each with a wineserver of its own, and leaves the prefix at 96 dpi with a
 # persistent server again, as the other tests expect.
-# Usage: run-dpi.sh <unit_tests.exe>   (in the WINEPREFIX and DISPLAY of the test session)
+# Usage: run-dpi.sh <wine loader> <unit_tests.exe>   (in the WINEPREFIX and DISPLAY of the test session)
 set -euo pipefail
-tests=$1
+loader=$1 tests=$2
 : "${WINEPREFIX:?run-dpi.sh needs the WINEPREFIX of the test session}"
 # shellcheck source=scripts/wine-env.sh
 source "$(dirname "$0")/../../scripts/wine-env.sh"
@@ -13,7 +13,7 @@ trap 'set_dpi 96' EXIT
 status=0
 for dpi in 120 144; do
   set_dpi "$dpi"
-  SARVANE_EXPECT_DPI=$dpi "$WINE" "$tests" \
+  SARVANE_EXPECT_DPI=$dpi "$loader" "$tests" \
     --gtest_filter='Configuration.GeometryFollowsTheDpiAndNoTextIsClipped:Configuration.HintStaysVisibleAfterEveryPreviewClick' ||
     status=1
 done

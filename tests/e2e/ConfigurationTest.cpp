@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/ScreenPixels.h"
 #include "tests/e2e/SaverProcess.h"
 #include "tests/e2e/XInput.h"
 
@@ -251,8 +252,9 @@ TEST_F(ConfigureMode, OkStoresSpeedPassCountAndVesselInOrder) {
 }
 
 // Each click shows, stores, then steps: the first shows 0 again, the fifth 4,
-// the sixth 0. A click on the hint text reaches the hint, not the picture.
-// Cancel keeps what the clicks stored and writes nothing else.
+// the sixth 0; the screen shows each picture. A click on the hint text
+// reaches the hint, not the picture. Cancel keeps what the clicks stored and
+// writes nothing else.
 TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) {
   for (bool sixth : {false, true}) {
     SCOPED_TRACE(sixth ? "six clicks and the hint" : "five clicks, then Abbruch");
@@ -260,15 +262,42 @@ TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) 
     SaverProcess saver(Quoted(SaverPath()) + L" /c");
     Dialog dialog = Open(saver);
     ASSERT_TRUE(dialog.Complete());
+    // The picture as the screen shows it, less the hint's text over it: a
+    // window of its own, painted after the picture and maybe shown apart.
+    const RECT picture = ScreenRect(dialog.preview), label = ScreenRect(dialog.hint);
+    RECT hint;
+    IntersectRect(&hint, &picture, &label);
+    auto onScreen = [&] {
+      std::vector<COLORREF> pixels = testing_screen::ScreenPixels(picture);
+      for (LONG y = hint.top; y < hint.bottom; ++y)
+        for (LONG x = hint.left; x < hint.right; ++x)
+          pixels[(y - picture.top) * (picture.right - picture.left) + (x - picture.left)] = RGB(0, 0, 0);
+      return pixels;
+    };
+    // Black until the first paint.
+    auto painted = [](const std::vector<COLORREF>& pixels) {
+      return std::any_of(pixels.begin(), pixels.end(), [](COLORREF c) { return c != RGB(0, 0, 0); });
+    };
+    ASSERT_TRUE(WaitFor([&] { return painted(onScreen()); })) << "the preview was never painted";
+    const std::vector<COLORREF> first = onScreen();
+    std::vector<COLORREF> shown = first;
     for (int click = 1; click <= 5; ++click) {
       ASSERT_TRUE(e2e::ClickAt(dialog.OnPicture(click)));
       EXPECT_TRUE(WaitForStored({BackgroundEntry(click - 1)})) << "click " << click;
+      if (click > 1) {
+        EXPECT_TRUE(WaitFor([&] { return onScreen() != shown; }))
+            << "click " << click << " showed no new picture";
+      }
+      shown = onScreen();
     }
     if (sixth) {
+      ASSERT_EQ(WindowFromPoint(dialog.OnHint()), dialog.hint);
       ASSERT_TRUE(e2e::ClickAt(dialog.OnHint()));
+      EXPECT_EQ(onScreen(), shown) << "the hint click changed the picture";
       ASSERT_TRUE(e2e::ClickAt(dialog.OnPicture(6)));
       // Had the hint stepped, this click would have shown and stored 1.
       EXPECT_TRUE(WaitForStored({"BackgroundId=0"})) << "sixth click";
+      EXPECT_TRUE(WaitFor([&] { return onScreen() == first; })) << "the sixth click shows the first picture";
     }
     PostMessageW(dialog.cancel, BM_CLICK, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
@@ -291,14 +320,11 @@ TEST_F(ConfigureMode, CloseBoxAndSystemMenuCloseWriteNothing) {
     SendMessageW(dialog.speed, TBM_SETPOS, TRUE, 1);
     SetWindowTextW(dialog.passCount, L"42");
     SendMessageW(dialog.vessels, CB_SETCURSEL, 4, 0);
-    if (closeBox) {
-      POINT box = dialog.OnCloseBox();
-      ASSERT_NE(box.x, -1) << "no close box on the caption bar";
-      ASSERT_TRUE(e2e::ClickAt(box));
-    } else {
-      PostMessageW(dialog.form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    }
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    const POINT box = dialog.OnCloseBox();
+    ASSERT_NE(box.x, -1) << "no close box on the caption bar";
+    EXPECT_TRUE(saver.EndsOn([&] {
+      return closeBox ? e2e::ClickAt(box) : PostMessageW(dialog.form, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+    }));
     EXPECT_EQ(StoredSettings(),
               (std::vector<std::string>{"Speed=3", "PassCount=x5", "VesselIndex=2", "BackgroundId=0"}));
   }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "tests/common/ScreenPixels.h"
+
 namespace e2e {
 namespace {
 
@@ -19,9 +21,49 @@ void RegisterHostClass() {
   (void)registered;
 }
 
+// RES_PREVIEW as the program carries it, stretched to width x height with
+// dropped rows and columns, as the preview stretches it on a screen of more
+// than 256 colours; empty when the program holds no such picture.
+std::vector<COLORREF> StretchedPreview(const std::wstring& program, int width, int height) {
+  std::vector<COLORREF> pixels;
+  HMODULE saver = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!saver) return pixels;
+  auto picture =
+      static_cast<HBITMAP>(LoadImageW(saver, L"RES_PREVIEW", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (picture) {
+    BITMAP size{};
+    GetObjectW(picture, sizeof size, &size);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC source = CreateCompatibleDC(nullptr);
+    HDC target = CreateCompatibleDC(nullptr);
+    HBITMAP frame = CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldSource = SelectObject(source, picture);
+    HGDIOBJ oldTarget = SelectObject(target, frame);
+    SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, 0, 0, width, height, source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+    GdiFlush();
+    const auto* quads = static_cast<const RGBQUAD*>(bits);
+    for (int i = 0; i < width * height; ++i)
+      pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+    SelectObject(target, oldTarget);
+    SelectObject(source, oldSource);
+    DeleteObject(frame);
+    DeleteDC(target);
+    DeleteDC(source);
+    DeleteObject(picture);
+  }
+  FreeLibrary(saver);
+  return pixels;
+}
+
 }  // namespace
 
-HostWindow::HostWindow(int clientWidth, int clientHeight) {
+HostWindow::HostWindow(int clientWidth, int clientHeight, const std::wstring& program)
+    : width_(clientWidth),
+      height_(clientHeight),
+      expected_(StretchedPreview(program, clientWidth, clientHeight)) {
   RegisterHostClass();
   window_ = CreateWindowExW(0, kClassName, L"host", WS_POPUP, 100, 100, clientWidth, clientHeight, nullptr,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -52,16 +94,24 @@ COLORREF HostWindow::ScreenPixel(int x, int y) const {
 }
 
 bool HostWindow::WaitForDrawing(DWORD milliseconds) {
-  RECT client;
-  GetClientRect(window_, &client);
-  const POINT probes[] = {
-      {2, 2}, {client.right / 2, client.bottom / 2}, {client.right - 3, client.bottom - 3}};
-  for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+  if (expected_.empty()) return false;
+  // A frame never painted, painted black or with another picture fails at
+  // most of these points.
+  auto drawn = [this] {
+    POINT origin{0, 0};
+    ClientToScreen(window_, &origin);
+    const std::vector<COLORREF> screen =
+        testing_screen::ScreenPixels({origin.x, origin.y, origin.x + width_, origin.y + height_});
+    for (int y = 3; y < height_; y += 9)
+      for (int x = 3; x < width_; x += 11) {
+        const std::size_t at = static_cast<std::size_t>(y) * width_ + x;
+        if (screen[at] != expected_[at]) return false;
+      }
+    return true;
+  };
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
     Pump();
-    bool drawn = true;
-    for (const POINT& probe : probes) drawn = drawn && ScreenPixel(probe.x, probe.y) != kHostColour;
-    if (drawn) return true;
-    Sleep(20);
+    if (drawn()) return true;
   }
   return false;
 }

@@ -87,7 +87,7 @@ TEST_F(ModeDispatch, ProgramPathContainingSlashPSelectsPreview) {
   CreateDirectoryW(folder.c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(SaverPath().c_str(), copy.c_str(), FALSE));
   {
-    e2e::HostWindow host(152, 112);
+    e2e::HostWindow host(152, 112, copy);
     host.Show();
     SaverProcess preview(L"\"C:/previewcopy/SarvaneShuttle.scr\" /c " + e2e::HandleWord(host.Handle()), copy);
     EXPECT_TRUE(host.WaitForDrawing(kStartTimeout)) << "preview mode did not draw into the host";

@@ -21,24 +21,24 @@ using e2e::SaverProcess;
 TEST(Preview, DrawsIntoVisibleHostUntilItIsHiddenOrDestroyed) {
   for (bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "destroyed" : "hidden");
-    HostWindow host(152, 112);
+    HostWindow host(152, 112, SaverPath());
     host.Show();
     ASSERT_EQ(host.ScreenPixel(76, 56), e2e::kHostColour);
     SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()));
     EXPECT_TRUE(host.WaitForDrawing(20000)) << "the picture never reached the host window";
-    EXPECT_TRUE(saver.Running()) << "the preview must keep drawing while the host is visible";
+    EXPECT_TRUE(saver.VisibleWindows().empty()) << "the preview shows no window of its own";
+    ASSERT_TRUE(saver.Running()) << "the preview must keep drawing while the host is visible";
     if (destroy)
       DestroyWindow(host.Handle());
     else
       ShowWindow(host.Handle(), SW_HIDE);
     EXPECT_EQ(saver.WaitForExit(10000), 0u);
-    EXPECT_TRUE(saver.VisibleWindows().empty());
   }
 }
 
 // The host may paint its window at any time; the preview paints over it again.
 TEST(Preview, DrawingComesBackAfterTheHostPaintsOverIt) {
-  HostWindow host(152, 112);
+  HostWindow host(152, 112, SaverPath());
   host.Show();
   SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()));
   ASSERT_TRUE(host.WaitForDrawing(20000));
@@ -53,7 +53,7 @@ TEST(Preview, DrawingComesBackAfterTheHostPaintsOverIt) {
 }
 
 TEST(Preview, WaitsForTheHostToBecomeVisibleAndTakesDigitsBeforeLetters) {
-  HostWindow host(152, 112);
+  HostWindow host(152, 112, SaverPath());
   SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()) + L"xyz");
   Sleep(500);
   EXPECT_TRUE(saver.Running()) << "the preview must wait for a hidden host";

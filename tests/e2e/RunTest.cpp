@@ -102,6 +102,13 @@ class Run : public ::testing::Test {
         kFlightTimeout);
     return flying ? window : nullptr;
   }
+  // Input that must end the run, sent while it is still going.
+  ::testing::AssertionResult EndsOnKey(HWND window, const std::string& key) {
+    return saver->EndsOn([&] { return e2e::PressKey(window, key); });
+  }
+  ::testing::AssertionResult EndsOnPointer() {
+    return saver->EndsOn([] { return e2e::NudgePointer(); });
+  }
   // The visible craft window, whichever of the four it is.
   HWND AnyCraft() const {
     for (const Craft& craft : kCraft)
@@ -134,8 +141,7 @@ TEST_F(Run, CraftMovesRightOnePixelPerStepFromItsEntry) {
     EXPECT_EQ(seen[i].top, seen[0].top);
   }
   EXPECT_TRUE(seen[0].top == 500 || seen[0].top == 400 || seen[0].top == 300) << seen[0].top;
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
 
 // Wherever a craft is on the screen, no pixel of its key colour is. (Hit
@@ -163,8 +169,7 @@ TEST_F(Run, CraftShapeLetsTheBackgroundShowAroundIt) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), craft.key), 0);
 
     // Not a key: see kThornax.
-    EXPECT_TRUE(e2e::NudgePointer());
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnPointer());
   }
 }
 
@@ -181,8 +186,115 @@ TEST_F(Run, NStepsTheStoredBackgroundAndThePicture) {
   EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
   EXPECT_TRUE(WaitFor([&] { return ScreenPixels(strip) != before; }, kExitTimeout)) << "the picture stayed";
   EXPECT_TRUE(saver->Running());
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
+}
+
+// A pass ends where the craft jumps back to the left, to its next entry.
+bool NewPass(const RECT& before, const RECT& now) {
+  return now.left < before.left;
+}
+
+// The next picture follows after PassCount passes, not before: the strip the
+// Thornax never flies over, and the stored id, well into each of the first
+// four passes.
+TEST_F(Run, NextPictureFollowsAfterPassCountPasses) {
+  Start({{L"VesselIndex", L"3"}, {L"Speed", L"0"}, {L"PassCount", L"2"}});
+  HWND craft = WaitForFlight(kCraft[kThornax]);
+  ASSERT_NE(craft, nullptr);
+  const RECT strip{0, 0, GetSystemMetrics(SM_CXSCREEN), 100};
+  std::vector<std::vector<COLORREF>> pictures;
+  std::vector<std::string> stored;
+  RECT last = WindowRect(craft);
+  bool sampled = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        RECT now = WindowRect(craft);
+        if (NewPass(last, now)) sampled = false;
+        last = now;
+        if (!sampled && now.left > 0) {
+          pictures.push_back(ScreenPixels(strip));
+          stored.push_back(StoredSetting("BackgroundId"));
+          sampled = true;
+        }
+        return pictures.size() == 4;
+      },
+      4 * kFlightTimeout));
+  EXPECT_TRUE(pictures[1] == pictures[0]) << "a new picture after one pass";
+  EXPECT_TRUE(pictures[2] != pictures[1]) << "no new picture after two passes";
+  EXPECT_TRUE(pictures[3] == pictures[2]) << "a new picture after one pass";
+  EXPECT_EQ(stored, (std::vector<std::string>{"0", "0", "1", "1"}));
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
+}
+
+struct Position {
+  LONG left, top;
+};
+
+// Whether every position seen in one pass lies on the line a vertical rule
+// draws from one of the entries: the top moves one pixel (by `direction`) at
+// each x where the rule fires, from the second time on, and between the two
+// moves of a step the window still shows the step before's top. At the
+// entry's own x it may still show the last pass's top.
+bool OnTheLineFromAnEntry(const std::vector<Position>& pass, const std::vector<POINT>& entries,
+                          bool (*fires)(int x), int direction) {
+  return std::any_of(entries.begin(), entries.end(), [&](const POINT& entry) {
+    auto top = [&](int x) {  // once the step at x is done
+      int firings = 0;
+      for (int at = entry.x; at <= x; ++at) firings += fires(at);
+      return entry.y + direction * std::max(0, firings - 1);
+    };
+    return entry.x <= pass.front().left && std::all_of(pass.begin(), pass.end(), [&](const Position& seen) {
+             return seen.left == entry.x || seen.top == top(seen.left) || seen.top == top(seen.left - 1);
+           });
+  });
+}
+
+// The Sarvane climbs one pixel on every x divisible by 4, the Calderine sinks
+// one on every odd x (negative ones too); watched over two passes, each
+// follows its rule from an entry of its own table.
+TEST_F(Run, ClimbingAndSinkingCraftFollowTheirRulesFromAnEntry) {
+  const LONG height = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<POINT> calderine;
+  for (LONG top : {0, 500, 400, 300, 200, 100, -150}) calderine.push_back({-300, top});
+  for (LONG left : {0, 150, 300, 450, 600, 750}) calderine.push_back({left, -150});
+  struct Case {
+    int index;
+    std::vector<POINT> entries;
+    bool (*fires)(int x);
+    int direction;
+  } cases[] = {
+      {0,
+       {{-513, 600}, {-513, 500}, {-513, 400}, {-513, 300}, {-513, 200}, {-513, 100}, {-513, height}},
+       [](int x) { return x % 4 == 0; },
+       -1},
+      {2, calderine, [](int x) { return x % 2 != 0; }, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "craft " << c.index);
+    Start({{L"VesselIndex", std::to_wstring(c.index)}, {L"Speed", L"0"}});
+    HWND craft = WaitForFlight(kCraft[c.index]);
+    ASSERT_NE(craft, nullptr);
+    // Every position seen, until the second pass has flown 300 pixels.
+    std::vector<std::vector<Position>> passes(1);
+    RECT last = WindowRect(craft);
+    passes.back().push_back({last.left, last.top});
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          RECT now = WindowRect(craft);
+          if (now.left == last.left && now.top == last.top) return false;
+          if (NewPass(last, now)) passes.emplace_back();
+          last = now;
+          passes.back().push_back({now.left, now.top});
+          return passes.size() == 2 && now.left - passes.back().front().left >= 300;
+        },
+        3 * kFlightTimeout));
+    for (const auto& pass : passes) {
+      EXPECT_TRUE(OnTheLineFromAnEntry(pass, c.entries, c.fires, c.direction))
+          << "pass from (" << pass.front().left << ", " << pass.front().top << ") to (" << pass.back().left
+          << ", " << pass.back().top << "), " << pass.size() << " positions";
+    }
+    EXPECT_TRUE(EndsOnPointer());  // not a key: see kThornax
+  }
 }
 
 TEST_F(Run, OnePixelOfPointerMovementEndsTheRun) {
@@ -197,8 +309,7 @@ TEST_F(Run, OnePixelOfPointerMovementEndsTheRun) {
       if (e2e::WindowCaption(craft) == known.caption) {
         ASSERT_NE(WaitForFlight(known), nullptr);
       }
-    EXPECT_TRUE(e2e::NudgePointer());
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnPointer());
   }
 }
 
@@ -208,8 +319,7 @@ TEST_F(Run, ShiftEscapeAndOtherKeysEndTheRun) {
     Start({{L"VesselIndex", L"3"}, {L"Speed", L"1"}});
     HWND craft = WaitForFlight(kCraft[kThornax]);
     ASSERT_NE(craft, nullptr);
-    EXPECT_TRUE(e2e::PressKey(craft, key));
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(EndsOnKey(craft, key));
   }
 }
 
@@ -222,8 +332,7 @@ TEST_F(Run, TabCtrlAltAndDeleteDoNotEndTheRun) {
   for (const char* key : {"Tab", "ctrl", "alt", "Delete", "n"}) EXPECT_TRUE(e2e::PressKey(craft, key)) << key;
   EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
   EXPECT_TRUE(saver->Running());
-  EXPECT_TRUE(e2e::PressKey(craft, "Escape"));
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
 
 // A VesselIndex that names no craft shows none, yet input still ends the run.
@@ -233,6 +342,7 @@ TEST_F(Run, WithoutACraftAKeyOrOnePixelStillEndsTheRun) {
   for (bool pointer : {false, true}) {
     SCOPED_TRACE(pointer ? "pointer" : "key");
     Start({{L"VesselIndex", L"9"}});
+    ASSERT_TRUE(saver->Running()) << "ended before any input";
     bool craftSeen = false;
     DWORD code = STILL_ACTIVE;
     for (DWORD start = GetTickCount(); code == STILL_ACTIVE && GetTickCount() - start < kFlightTimeout;) {
@@ -260,16 +370,14 @@ TEST_F(Run, OddPassCountAndSpeedStillEndOnInput) {
     Start({{L"VesselIndex", L"3"}, {L"PassCount", c.passCount}, {L"Speed", c.speed}});
     HWND craft = WaitForFlight(kCraft[kThornax]);
     ASSERT_NE(craft, nullptr);
-    EXPECT_TRUE(c.pointer ? e2e::NudgePointer() : e2e::PressKey(craft, "Escape"));
-    EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+    EXPECT_TRUE(c.pointer ? EndsOnPointer() : EndsOnKey(craft, "Escape"));
   }
 }
 
 TEST_F(Run, ClosingTheStageEndsAFlyingRun) {
   Start({{L"VesselIndex", L"0"}, {L"Speed", L"0"}});
   ASSERT_NE(WaitForFlight(kCraft[0]), nullptr);
-  PostMessageW(stage, WM_CLOSE, 0, 0);
-  EXPECT_EQ(saver->WaitForExit(kExitTimeout), 0u);
+  EXPECT_TRUE(saver->EndsOn([&] { return PostMessageW(stage, WM_CLOSE, 0, 0) != FALSE; }));
 }
 
 }  // namespace

@@ -67,6 +67,15 @@ DWORD SaverProcess::WaitForExit(DWORD milliseconds) {
   return code;
 }
 
+::testing::AssertionResult SaverProcess::EndsOn(const std::function<bool()>& input) {
+  if (!Running()) return ::testing::AssertionFailure() << "the process had ended before the input";
+  if (!input()) return ::testing::AssertionFailure() << "the input could not be sent";
+  const DWORD code = WaitForExit(kExitTimeout);
+  if (code == STILL_ACTIVE) return ::testing::AssertionFailure() << "still running after the input";
+  if (code != 0) return ::testing::AssertionFailure() << "exit code " << code;
+  return ::testing::AssertionSuccess();
+}
+
 namespace {
 
 struct Search {

@@ -3,8 +3,11 @@
 // (both processes run in the same Wine prefix).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,10 @@ class SaverProcess {
   bool Running() const;
   // The exit code, or STILL_ACTIVE when the process did not end in time.
   DWORD WaitForExit(DWORD milliseconds);
+  // "Ends on input": the process was still running just before `input`, the
+  // input was sent, and then the process ended with exit code 0. The exit
+  // code alone would hold for a process that had ended at once, too.
+  ::testing::AssertionResult EndsOn(const std::function<bool()>& input);
   // The visible top-level windows of the process.
   std::vector<HWND> VisibleWindows() const;
   // Waits for a visible top-level window with this caption; null on timeout.

@@ -7,21 +7,25 @@
 namespace e2e {
 namespace {
 
-std::string StatusFile() {
-  static int counter = 0;
-  return "/tmp/sarvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-}
-
-std::wstring DosPath(const std::string& unixPath) {
-  std::wstring path = L"Z:";
-  for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
+// A new, empty file under /tmp that no other call, in this prefix or any
+// other, holds at the same time (Wine's process ids repeat across prefixes):
+// the system creates it under a name no existing file has. Its Windows path
+// goes into `windowsPath`; empty when it could not be made.
+std::string NewStatusFile(std::wstring& windowsPath) {
+  wchar_t path[MAX_PATH];
+  if (!GetTempFileNameW(L"Z:\\tmp", L"sse", 0, path)) return {};
+  windowsPath = path;
+  std::string unixPath;
+  for (const wchar_t* c = path + 2; *c; ++c) unixPath += *c == L'\\' ? '/' : static_cast<char>(*c);
+  return unixPath;
 }
 
 }  // namespace
 
 int RunUnix(const std::string& command, DWORD milliseconds) {
-  const std::string status = StatusFile();
+  std::wstring file;
+  const std::string status = NewStatusFile(file);
+  if (status.empty()) return -1;
   // Written under another name and renamed, so the driver never reads half a file.
   std::string script = command + "; echo $? >" + status + ".part; mv " + status + ".part " + status;
   std::wstring line = L"/bin/sh -c \"";
@@ -30,20 +34,26 @@ int RunUnix(const std::string& command, DWORD milliseconds) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info))
-    return -1;
-  if (info.hProcess) CloseHandle(info.hProcess);
-  if (info.hThread) CloseHandle(info.hThread);
-
-  const std::wstring file = DosPath(status);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
-    std::string text = FileText(file);
-    if (text.empty()) continue;
-    DeleteFileW(file.c_str());
-    return std::atoi(text.c_str());
+  int code = -1;
+  if (CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &info)) {
+    // For a Unix program Wine hands back no process handle and leaves the
+    // thread handle undefined: in a 32-bit driver it was seen to hold 0xe,
+    // which names the same handle as 0xc (the low two bits do not count),
+    // standard output. So both are closed only with a process handle.
+    if (info.hProcess) {
+      CloseHandle(info.hProcess);
+      CloseHandle(info.hThread);
+    }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
+      std::string text = FileText(file);
+      if (text.empty()) continue;  // still the empty file made above
+      code = std::atoi(text.c_str());
+      break;
+    }
   }
-  return -1;
+  DeleteFileW(file.c_str());
+  return code;
 }
 
 bool PressKey(HWND window, const std::string& key) {

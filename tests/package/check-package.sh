@@ -3,10 +3,11 @@
 # Builds the release packages (scripts/package.sh), a newer and an older release
 # and a rebuild of this one, checks their contents natively, then installs,
 # repairs, upgrades, downgrades and removes them with Wine's msiexec.
-# Needs WINEPREFIX: a fresh prefix of its own with a running wineserver, as
-# scripts/test.sh makes it. Wine's 64-bit msiexec installs these 32-bit
-# packages as 64-bit Windows would: the .scr into syswow64, the entry into the
-# 32-bit view of the registry. The 32-bit .scr itself cannot run here.
+# Needs WINEPREFIX and DISPLAY: a fresh prefix of its own with a running
+# wineserver, on a screen that is not 1024 pixels wide, as scripts/test.sh
+# makes them. Wine's 64-bit msiexec installs these 32-bit packages as 64-bit
+# Windows would: the .scr into syswow64, the entry into the 32-bit view of the
+# registry. The installed .scr then runs as the screen saver host runs it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$1
@@ -197,6 +198,72 @@ check "the notices are installed" same_notices
 release_entry="32-bit $(product_code) SarvaneShuttle $(installer_version "$project_version")"
 check "one installed-programs entry, 32-bit, with publisher and version" equals "$(entries)" "$release_entry"
 check "the entry shows the program's icon" same_file "$(product_icon)" "$root/resources/icon/MainIcon.ico"
+
+echo "== the installed program"
+# Started as the screen saver host starts it: the 32-bit .scr from the system
+# folder, which is its working directory too. This screen needs the picture
+# cache, so the first run builds it there (Wine has no file virtualization).
+installed='C:\windows\syswow64\SarvaneShuttle.scr'
+cache_files=()
+for picture in Dolphin Asteroidenfeld Sonne DeepSpace Nebel; do
+  cache_files+=("$syswow64/SarvaneShuttle_$picture.jpg")
+done
+screen_size=$(xdpyinfo | awk '$1 == "dimensions:" { print $2 }')
+# wait_until SECONDS COMMAND...: whether COMMAND succeeds within SECONDS.
+wait_until() {
+  local tries=$(($1 * 10))
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+# The Thornax: the one craft whose window never leaves the screen entirely,
+# so it keeps the keyboard under Wine (see tests/e2e/RunTest.cpp).
+printf '[Settings]\r\nVesselIndex=3\r\n' >"$drive_c/windows/SarvaneShuttle.ini"
+(cd "$syswow64" && exec "$WINE32" "$installed" /s) &
+saver=$!
+craft_window() { xdotool search --onlyvisible --name '^ScreenSaverForegroundThornax$' 2>/dev/null | head -n 1; }
+flying() { # the craft is on view and has left both coordinates its layout gives it
+  local window position
+  window=$(craft_window)
+  [ -n "$window" ] || return 1
+  position=$(xdotool getwindowgeometry "$window" | awk '$1 == "Position:" { print $2 }')
+  [[ $position =~ ^(-?[0-9]+),(-?[0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" != 219 ] && [ "${BASH_REMATCH[2]}" != 133 ]
+}
+running() { kill -0 "$saver" 2>/dev/null; }
+ended() { ! running; }
+ended_on_a_key() {
+  wait_until 120 flying || { echo "     the craft never flew"; return 1; }
+  running || { echo "     the run ended before the key"; return 1; }
+  xdotool windowfocus --sync "$(craft_window)" key Escape || { echo "     no key reached the craft"; return 1; }
+  wait_until 20 ended || { echo "     still running after the key"; return 1; }
+  local rc=0
+  wait "$saver" || rc=$?
+  equals "exit code $rc" "exit code 0"
+}
+check "/s from the system folder ends on a key with exit code 0" ended_on_a_key
+kill "$saver" 2>/dev/null || true
+screen_sized_cache() {
+  local file
+  for file in "${cache_files[@]}"; do
+    equals "$(identify -format '%m %wx%h' "$file" 2>&1)" "JPEG $screen_size" || return 1
+  done
+}
+check "... and leaves the five screen-sized pictures in the system folder" screen_sized_cache
+rm -f "${cache_files[@]}" "$drive_c/windows/SarvaneShuttle.ini"
+
+# The settings dialog and the preview, by the 32-bit end-to-end tests: all of
+# their cases but the ones that run the screensaver, whose cache would land
+# in the test's working directory.
+e2e=$root/build/win32/tests/e2e_tests.exe
+cmake --build "$root/build/win32" --target e2e_tests >/dev/null
+installed_dialog_and_preview() {
+  "$WINE32" "$e2e" "$installed" --gtest_filter='ModeDispatch.*:Preview.*-ModeDispatch.RunMode*' \
+    >"$work/e2e-installed.log" 2>&1 || { tail -n 30 "$work/e2e-installed.log"; return 1; }
+}
+check "/c and /p of the installed .scr pass the dialog and preview end-to-end tests" installed_dialog_and_preview
 
 check "installing the same package again succeeds" equals "$(exit_code /i "$(windows_path "$msi")" /qn)" 0
 check "... and leaves one entry" equals "$(entries)" "$release_entry"
