@@ -19,8 +19,9 @@ enum class DisplayState { Off = 0, On = 1, Dimmed = 2 };
 std::optional<DisplayState> ReportedDisplayState(WPARAM event, LPARAM setting);
 
 // The two calls that register a window for a power setting and cancel it.
-// Wine accepts any registration and never reports the display state, so the
-// tests replace them to count the pairing.
+// Wine accepts every registration, handing back one made-up handle for any
+// setting, and never reports the display state, so the tests replace them to
+// count the pairing.
 struct PowerNotificationCalls {
   HPOWERNOTIFY(WINAPI* registerWindow)(HANDLE recipient, LPCGUID setting, DWORD flags);
   BOOL(WINAPI* unregister)(HPOWERNOTIFY handle);
@@ -28,8 +29,8 @@ struct PowerNotificationCalls {
 PowerNotificationCalls& PowerNotificationApi();
 
 // The display-state reports for a window, for as long as the guard lives.
-// Windows before 8 know the console display state not yet; they report the
-// monitor's power instead.
+// Windows 7 has no console display state; it reports the monitor's power
+// instead (and so does Wine here, which claims to be Windows 7).
 class DisplayStateRegistration {
  public:
   explicit DisplayStateRegistration(HWND window);
