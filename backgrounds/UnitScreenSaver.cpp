@@ -10,6 +10,7 @@
 #include "forms/Application.h"
 #include "forms/Errors.h"
 #include "forms/Text.h"
+#include "vessels/DisplayPower.h"
 #include "vessels/Roster.h"
 #include "vessels/VesselForm.h"
 
@@ -270,10 +271,12 @@ LRESULT TScreenSaverBackground::WindowProc(UINT message, WPARAM wParam, LPARAM l
 void TScreenSaverBackground::FormActivate() {
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   RunningState running(previousState_);
-  if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex)))
+  if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex))) {
+    vessels::DisplayStateRegistration display(craft->Handle());
     craft->ShowModal();
-  else
+  } else {
     exitWatch_.Start(Handle());
+  }
 }
 
 void TScreenSaverBackground::FormKeyDown(WORD& key) {

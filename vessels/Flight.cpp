@@ -108,11 +108,42 @@ TimerPeriodCalls& TimerPeriodApi() {
   return calls;
 }
 
-TimerResolution::TimerResolution() : calls_(TimerPeriodApi()), raised_(calls_.begin(1) == TIMERR_NOERROR) {}
+namespace {
+
+// Everything runs on the one user-interface thread.
+TimerResolution* innermostResolution = nullptr;
+int resolutionPauses = 0;
+
+}  // namespace
+
+TimerResolution::TimerResolution() : calls_(TimerPeriodApi()), outer_(innermostResolution) {
+  innermostResolution = this;
+  if (resolutionPauses == 0) Raise();
+}
 
 TimerResolution::~TimerResolution() {
+  Lower();
+  innermostResolution = outer_;
+}
+
+void TimerResolution::Raise() {
+  if (!raised_) raised_ = calls_.begin(1) == TIMERR_NOERROR;
+}
+
+void TimerResolution::Lower() {
   // Only a period that was granted is given back.
   if (raised_) calls_.end(1);
+  raised_ = false;
+}
+
+TimerResolution::Pause::Pause() {
+  if (resolutionPauses++ > 0) return;
+  for (TimerResolution* guard = innermostResolution; guard; guard = guard->outer_) guard->Lower();
+}
+
+TimerResolution::Pause::~Pause() {
+  if (--resolutionPauses > 0) return;
+  for (TimerResolution* guard = innermostResolution; guard; guard = guard->outer_) guard->Raise();
 }
 
 }  // namespace vessels

@@ -104,7 +104,8 @@ TimerPeriodCalls& TimerPeriodApi();
 
 // The timer resolution at 1 ms for as long as the guard lives, so that a
 // Sleep(1) lasts about a millisecond instead of a whole 15.6 ms tick (each
-// process must ask for this itself since Windows 10 2004).
+// process must ask for this itself since Windows 10 2004). Guards live on the
+// stack of nested flights, the newest innermost.
 class TimerResolution {
  public:
   TimerResolution();
@@ -112,9 +113,24 @@ class TimerResolution {
   TimerResolution& operator=(const TimerResolution&) = delete;
   ~TimerResolution();
 
+  // Gives back the period of every guard alive for as long as it lives, and
+  // asks for them again after: a raised resolution holds the whole system at
+  // it on older Windows. Guards made meanwhile ask only then.
+  class Pause {
+   public:
+    Pause();
+    Pause(const Pause&) = delete;
+    Pause& operator=(const Pause&) = delete;
+    ~Pause();
+  };
+
  private:
+  void Raise();
+  void Lower();
+
   TimerPeriodCalls calls_;
-  bool raised_;
+  bool raised_ = false;
+  TimerResolution* outer_;
 };
 
 }  // namespace vessels

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr WORD kNextBackgroundKey = 'N';
+// How long the flight sleeps in the dark between two looks at the pointer:
+// keys wake it at once, and a pointer move ends the run within this time.
+constexpr DWORD kDarkPollMilliseconds = 50;
 
 }  // namespace
 
@@ -58,12 +61,14 @@ void TVesselForm::Fly() {
 
 void TVesselForm::FlyPass(const vessels::EntryTable& entries, unsigned speed, int controlWidth,
                           int controlHeight) {
+  if (!AwaitDisplay()) return;
   const POINT entry = entries.Pick(vessels::DrawFromClock());
   MoveTo(entry.x, BoundsRect().top);
   MoveTo(entry.x, entry.y);
   int top = entry.y;
   vessels::Pass pass(flight_, entry);
   while (pass.GoesOn({GetSystemMetrics(SM_CXSCREEN), WorkArea, controlWidth, controlHeight})) {
+    if (!AwaitDisplay()) return;
     TestPointer();
     MoveTo(pass.Left(), top);
     if (std::optional<int> next = pass.ApplyRule()) {
@@ -81,6 +86,17 @@ void TVesselForm::TestPointer() {
   if (vessels::PointerMoved(StartCursorPos, startCursorKnown_, vessels::ReadPointer())) StopRequested = true;
 }
 
+bool TVesselForm::AwaitDisplay() {
+  if (display_ != vessels::DisplayState::Off) return true;
+  vessels::TimerResolution::Pause pause;
+  while (display_ == vessels::DisplayState::Off && !Stopping()) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, kDarkPollMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    TestPointer();
+    forms::Application.ProcessMessages();
+  }
+  return !Stopping();
+}
+
 bool TVesselForm::Stopping() {
   // Message processing takes a quit message (the stage closed, the session
   // ending) and only notes it; the flight must end just as it does on input.
@@ -90,6 +106,16 @@ bool TVesselForm::Stopping() {
 
 void TVesselForm::MoveTo(int left, int top) {
   SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TVesselForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_POWERBROADCAST) {
+    if (std::optional<vessels::DisplayState> state = vessels::ReportedDisplayState(wParam, lParam)) {
+      display_ = *state;
+      return TRUE;
+    }
+  }
+  return TForm::WindowProc(message, wParam, lParam);
 }
 
 void TVesselForm::Delay(unsigned count) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "forms/Form.h"
+#include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
 
 class TVesselForm : public forms::TForm {
@@ -30,15 +31,21 @@ class TVesselForm : public forms::TForm {
 
  protected:
   TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight);
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void Fly();
   void FlyPass(const vessels::EntryTable& entries, unsigned speed, int controlWidth, int controlHeight);
   void TestPointer();
+  // While the display is off no step is flown: waits, watching the input as a
+  // step does, until it is on again. False when the flight is to stop.
+  bool AwaitDisplay();
   // A stop, or the application's termination taken during message processing.
   bool Stopping();
   void MoveTo(int left, int top);
 
   const vessels::FlightParameters& flight_;
   bool startCursorKnown_ = false;
+  // As the last report said; the display counts as on until one comes.
+  vessels::DisplayState display_ = vessels::DisplayState::On;
 };

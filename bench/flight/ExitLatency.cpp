@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "bench/common/ExitInput.h"
 #include "bench/common/Timing.h"
 
 namespace {
@@ -68,15 +69,7 @@ int main(int argc, char** argv) {
   POINT pointer;
   GetCursorPos(&pointer);
   bench::Stopwatch watch;
-  if (input == "pointer") {
-    SetCursorPos(pointer.x + 1, pointer.y);
-  } else {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-  }
+  bench::SendExitInput(input == "pointer");
   bool ended = WaitForSingleObject(info.hProcess, kDeadlineMs) == WAIT_OBJECT_0;
   double milliseconds = watch.Milliseconds();
   if (!ended) TerminateProcess(info.hProcess, 1);

@@ -1,5 +1,6 @@
 // The flight's arithmetic without a window: entry tables, vertical rules,
-// bounds and whole passes, the exit keys, and the clamps on odd settings.
+// bounds and whole passes, the exit keys, the clamps on odd settings, and the
+// display-state reports.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "backgrounds/UnitScreenSaver.h"
+#include "tests/common/DisplayReport.h"
+#include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
 
 namespace {
@@ -222,6 +225,35 @@ TEST(FlightArithmetic, PointerTestTakesOnePixelAndSkipsFailedReads) {
   EXPECT_EQ(start.y, 7);
   EXPECT_FALSE(vessels::PointerMoved(start, known, POINT{-5, 7}));
   EXPECT_TRUE(vessels::PointerMoved(start, known, POINT{-4, 7}));
+}
+
+// Both settings that report the display's state are understood (Windows
+// before 8 report only the monitor's power); other reports change nothing.
+TEST(FlightArithmetic, DisplayStateReports) {
+  using vessels::DisplayState;
+  const struct {
+    const char* what;
+    WPARAM event;
+    testing_power::DisplayReport report;
+    std::optional<DisplayState> state;
+  } cases[] = {
+      {"console off", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(0), DisplayState::Off},
+      {"console on", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(1), DisplayState::On},
+      {"console dimmed", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(2), DisplayState::Dimmed},
+      {"unknown value", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(7), DisplayState::On},
+      {"monitor off", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(0, GUID_MONITOR_POWER_ON),
+       DisplayState::Off},
+      {"monitor on", PBT_POWERSETTINGCHANGE, testing_power::DisplayReport(1, GUID_MONITOR_POWER_ON),
+       DisplayState::On},
+      {"another setting", PBT_POWERSETTINGCHANGE,
+       testing_power::DisplayReport(0, GUID_VIDEO_POWERDOWN_TIMEOUT), std::nullopt},
+      {"data too short", PBT_POWERSETTINGCHANGE,
+       testing_power::DisplayReport(0, GUID_CONSOLE_DISPLAY_STATE, 1), std::nullopt},
+      {"another event", PBT_APMRESUMEAUTOMATIC, testing_power::DisplayReport(0), std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(vessels::ReportedDisplayState(c.event, c.report.Parameter()), c.state) << c.what;
+  EXPECT_EQ(vessels::ReportedDisplayState(PBT_POWERSETTINGCHANGE, 0), std::nullopt);
 }
 
 }  // namespace

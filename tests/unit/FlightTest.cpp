@@ -1,9 +1,12 @@
 // The flight on the real craft windows and the real stage: how keys, the
-// pointer and termination end it, what a stop leaves undone, nesting, and the
-// pairing of the timer resolution and of the pointer's visibility.
+// pointer and termination end it, what a stop leaves undone, nesting, the
+// pause while the display is off, and the pairing of the timer resolution, of
+// the display-state registration and of the pointer's visibility.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <versionhelpers.h>
 
 #include <algorithm>
 #include <functional>
@@ -13,6 +16,8 @@
 #include "app/Settings.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "forms/Application.h"
+#include "tests/common/DisplayReport.h"
+#include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
 #include "vessels/UnitScreenSaverForegroundThornax.h"
 
@@ -82,6 +87,30 @@ MMRESULT WINAPI RefuseBegin(UINT) {
   return TIMERR_NOCANDO;
 }
 
+// Wine accepts any registration and reports nothing, so the tests count them.
+struct PowerRegistrations {
+  int registered = 0, unregistered = 0;
+  HANDLE window = nullptr;
+  GUID setting{};
+  DWORD flags = 0;
+  HPOWERNOTIFY lastUnregistered = nullptr;
+};
+PowerRegistrations registrations;
+const HPOWERNOTIFY kRegistration = reinterpret_cast<HPOWERNOTIFY>(0x5a5a);
+
+HPOWERNOTIFY WINAPI CountRegister(HANDLE recipient, LPCGUID setting, DWORD flags) {
+  ++registrations.registered;
+  registrations.window = recipient;
+  registrations.setting = *setting;
+  registrations.flags = flags;
+  return kRegistration;
+}
+BOOL WINAPI CountUnregister(HPOWERNOTIFY handle) {
+  ++registrations.unregistered;
+  registrations.lastUnregistered = handle;
+  return TRUE;
+}
+
 // The display count that ShowCursor keeps (0 when the pointer shows once).
 int CursorCount() {
   ShowCursor(TRUE);
@@ -104,6 +133,9 @@ class Flight : public ::testing::Test {
     savedCalls_ = vessels::TimerPeriodApi();
     vessels::TimerPeriodApi() = {CountBegin, CountEnd};
     periods = {};
+    savedPower_ = vessels::PowerNotificationApi();
+    vessels::PowerNotificationApi() = {CountRegister, CountUnregister};
+    registrations = {};
     GetCursorPos(&pointer_);
     SettlePointer();
   }
@@ -123,6 +155,7 @@ class Flight : public ::testing::Test {
   }
   void TearDown() override {
     vessels::TimerPeriodApi() = savedCalls_;
+    vessels::PowerNotificationApi() = savedPower_;
     SetCursorPos(pointer_.x, pointer_.y);
     Application.DestroyForms();
     MSG message;
@@ -147,6 +180,7 @@ class Flight : public ::testing::Test {
 
  private:
   vessels::TimerPeriodCalls savedCalls_{};
+  vessels::PowerNotificationCalls savedPower_{};
   POINT pointer_{};
 };
 
@@ -282,17 +316,19 @@ bool ScreenSaverRunning() {
 }
 
 // The whole hand-over on the stage: the craft is shown modally, cut to its
-// sprite, flies with the pointer hidden, the screensaver-running state set and
-// the timer raised, and when it stops everything is given back and the quit
-// reaches the outer loop.
+// sprite, flies with the pointer hidden, the screensaver-running state set, the
+// timer raised and the craft registered once for the display's state, and when
+// it stops everything is given back and the quit reaches the outer loop.
 TEST_F(Flight, StageHandsTheRunToTheCraftAndRestoresThePointer) {
   settings::Write(settings::VesselIndex, 3);
   settings::Write(settings::Speed, 1);
   const int countBefore = CursorCount();
   int countDuring = 99, depthDuring = 0;
   bool activeDuring = false, shapedDuring = false, runningDuring = false;
+  PowerRegistrations registrationsDuring;
   ASSERT_FALSE(ScreenSaverRunning());
   When check(InMidPass(), [&] {
+    registrationsDuring = registrations;
     countDuring = CursorCount();
     runningDuring = ScreenSaverRunning();
     depthDuring = periods.depth;
@@ -309,6 +345,15 @@ TEST_F(Flight, StageHandsTheRunToTheCraftAndRestoresThePointer) {
   EXPECT_EQ(depthDuring, 1);
   EXPECT_TRUE(activeDuring);
   EXPECT_TRUE(shapedDuring);
+  EXPECT_EQ(registrationsDuring.registered, 1);
+  EXPECT_EQ(registrationsDuring.unregistered, 0);
+  EXPECT_EQ(registrationsDuring.window, craft->Handle());
+  EXPECT_EQ(registrationsDuring.flags, DWORD{DEVICE_NOTIFY_WINDOW_HANDLE});
+  EXPECT_TRUE(IsEqualGUID(registrationsDuring.setting,
+                          IsWindows8OrGreater() ? GUID_CONSOLE_DISPLAY_STATE : GUID_MONITOR_POWER_ON));
+  EXPECT_EQ(registrations.registered, 1);
+  EXPECT_EQ(registrations.unregistered, 1);
+  EXPECT_EQ(registrations.lastUnregistered, kRegistration);
   EXPECT_EQ(CursorCount(), countBefore);
   EXPECT_EQ(periods.depth, 0);
   EXPECT_FALSE(craft->Visible());
@@ -352,6 +397,124 @@ TEST_F(Flight, StageWithoutACraftEndsTheRunOnInput) {
   EXPECT_TRUE(quit);
   SendMessageW(ScreenSaverBackground->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_FALSE(TakeQuit()) << "the watch ended with the run";
+  EXPECT_EQ(registrations.registered, 0) << "no craft, nothing to pause";
+}
+
+// Milliseconds since a GetTickCount reading.
+DWORD Since(DWORD tick) {
+  return GetTickCount() - tick;
+}
+
+// While the display is off no step is flown and the timer period of every
+// flight (nested ones hold one each) is given back; dimmed, the panel is still
+// seen and the flight goes on; on again, the pass goes on from where it
+// stopped, over the same background, with the timer raised again. Each stage
+// also moves on after a deadline, so a flight that never resumes fails here
+// rather than hangs.
+TEST_F(Flight, DarkDisplayHoldsTheFlightAndGivesBackTheTimer) {
+  settings::Write(settings::Speed, 1);
+  int leftDimmed = 0, leftDark = 0, topDark = 0, leftHeld = 0, topHeld = 0, leftResumed = 0;
+  int depthDark = -1, depthHeld = -1, depthResumed = -1, backgroundDark = -1, backgroundResumed = -1;
+  DWORD dimmedAt = 0, darkAt = 0, heldAt = 0;
+  When nest([] { return true; },
+            [&] {
+              When dim(InMidPass(), [&] {
+                leftDimmed = Left();
+                dimmedAt = GetTickCount();
+                EXPECT_TRUE(testing_power::ReportDisplay(craft->Handle(), 2));
+              });
+              When dark(
+                  [&] {
+                    return dim.Fired() && ((Left() > leftDimmed + 3 && Left() < 0) || Since(dimmedAt) > 5000);
+                  },
+                  [&] {
+                    depthDark = periods.depth;
+                    EXPECT_TRUE(testing_power::ReportDisplay(craft->Handle(), 0));
+                    leftDark = Left();
+                    topDark = craft->BoundsRect().top;
+                    backgroundDark = ScreenSaverBackground->BackgroundId();
+                    darkAt = GetTickCount();
+                  });
+              When held([&] { return dark.Fired() && Since(darkAt) >= 1000; },
+                        [&] {
+                          leftHeld = Left();
+                          topHeld = craft->BoundsRect().top;
+                          depthHeld = periods.depth;
+                          heldAt = GetTickCount();
+                          testing_power::ReportDisplay(craft->Handle(), 1);
+                        });
+              When resumed([&] { return held.Fired() && (Left() != leftDark || Since(heldAt) > 5000); },
+                           [&] {
+                             leftResumed = Left();
+                             depthResumed = periods.depth;
+                             backgroundResumed = ScreenSaverBackground->BackgroundId();
+                             PostKey(VK_ESCAPE);
+                           });
+              craft->FormActivate();
+              EXPECT_TRUE(resumed.Fired());
+            });
+  craft->FormActivate();
+  EXPECT_TRUE(nest.Fired());
+  EXPECT_GT(leftDark, leftDimmed + 3) << "the flight stopped while dimmed";
+  EXPECT_EQ(depthDark, 2);
+  EXPECT_EQ(leftHeld, leftDark) << "a step was flown in the dark";
+  EXPECT_EQ(topHeld, topDark);
+  EXPECT_EQ(depthHeld, 0) << "the timer period was kept in the dark";
+  EXPECT_GT(leftResumed, leftDark) << "the pass did not go on from where it stopped";
+  EXPECT_EQ(backgroundResumed, backgroundDark);
+  EXPECT_EQ(depthResumed, 2);
+  EXPECT_EQ(periods.depth, 0);
+  EXPECT_EQ(periods.begins, periods.ends);
+  EXPECT_TRUE(TakeQuit());
+}
+
+// In the dark a key or one pixel of pointer movement ends the flight at once,
+// without another step, and termination is requested; N still steps the
+// picture. Should the input not end it, the display comes back on after a
+// deadline and the test fails on the steps flown then.
+TEST_F(Flight, InputEndsTheFlightInTheDark) {
+  POINT start;
+  ASSERT_TRUE(GetCursorPos(&start));
+  const struct {
+    const char* what;
+    std::function<void()> input;
+    int backgroundsStepped;
+  } cases[] = {
+      {"Escape", [this] { PostKey(VK_ESCAPE); }, 0},
+      {"pointer", [start] { SetCursorPos(start.x + (start.x > 0 ? -1 : 1), start.y); }, 0},
+      {"N, then Escape",
+       [this] {
+         PostKey('N');
+         PostKey(VK_ESCAPE);
+       },
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetCursorPos(start.x, start.y);
+    ScreenSaverBackground->SetBackgroundId(1);
+    int leftDark = 0, background = 0;
+    DWORD darkAt = 0;
+    When dark(InMidPass(), [&] {
+      testing_power::ReportDisplay(craft->Handle(), 0);
+      leftDark = Left();
+      background = ScreenSaverBackground->BackgroundId();
+      darkAt = GetTickCount();
+    });
+    When input([&] { return dark.Fired() && Since(darkAt) >= 200; }, c.input);
+    When deadline([&] { return input.Fired() && Since(darkAt) > 5000; },
+                  [&] { testing_power::ReportDisplay(craft->Handle(), 1); });
+    craft->FormActivate();
+    EXPECT_TRUE(input.Fired());
+    EXPECT_FALSE(deadline.Fired());
+    EXPECT_TRUE(craft->StopRequested);
+    EXPECT_TRUE(TakeQuit());
+    EXPECT_EQ(Left(), leftDark);
+    EXPECT_EQ(ScreenSaverBackground->BackgroundId(), background + c.backgroundsStepped);
+    EXPECT_EQ(periods.depth, 0);
+    testing_power::ReportDisplay(craft->Handle(), 1);
+  }
+  SetCursorPos(start.x, start.y);
 }
 
 }  // namespace
