@@ -28,9 +28,14 @@ for size in 1024x768 1920x1080; do
     # Every round starts from the same settings: Dolphin, the first craft.
     printf '[Settings]\r\nBackgroundId=0\r\nVesselIndex=0\r\nUseImageFiles=%s\r\n' "$use_cache" \
       >"$WINEPREFIX/drive_c/windows/SarvaneShuttle.ini"
-    bench_wine "saver-$size" bench_startup "$(winpath "$directory")" "$(winpath "$picture")" "$saver" /s
-    bench_wine "bare-$size" bench_startup "$(winpath "$directory")" "$colour" "$window" "$colour"
-    [ "$size" != 1024x768 ] || bench_wine process bench_startup "$(winpath "$directory")" exit "$window" /exit
+    contenders=(saver bare) && [ "$size" != 1024x768 ] || contenders+=(process)
+    for contender in $(bench_rotate "$round" "${contenders[@]}"); do
+      case $contender in
+        saver) bench_wine "saver-$size" bench_startup "$(winpath "$directory")" "$(winpath "$picture")" "$saver" /s ;;
+        bare) bench_wine "bare-$size" bench_startup "$(winpath "$directory")" "$colour" "$window" "$colour" ;;
+        process) bench_wine process bench_startup "$(winpath "$directory")" exit "$window" /exit ;;
+      esac
+    done
   done
 
   bench_heading "Start-up at ${size/x/ x }, from process creation to the picture on screen"
