@@ -14,6 +14,7 @@
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/ExitWatch.h"
 #include "backgrounds/MonitorCover.h"
+#include "backgrounds/ScalingCache.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
 
@@ -38,8 +39,13 @@ class TScreenSaverBackground : public forms::TForm {
   // size, or one that cannot be read, counts as missing.
   bool AllCacheFilesPresent() const;
 
-  // Makes sure the screen-sized cache exists, reporting through the progress window.
+  // Makes sure the screen-sized cache exists, reporting through the progress
+  // window; the pictures are built on as many threads as the machine and the
+  // memory allow.
   void BuildImageCache();
+  // The same with the number of worker threads and each picture's work given:
+  // the tests' and the benchmark's way in.
+  void BuildImageCache(int workers, const backgrounds::PictureWork& work);
   // Resamples the JPEG at `source` to width x height and writes it to `target`.
   // A failure removes the target and raises an error naming it.
   void ScaleImageFile(const std::string& target, const std::string& source, int width, int height);
