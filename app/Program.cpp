@@ -29,15 +29,18 @@ void RunConfiguration() {
 
 }  // namespace
 
-void CreateStartupWindows() {
-  using forms::Application;
-  Application.CreateForm(ScreenSaverBackground);
-  Application.CreateForm(Backgrounds);
-  Application.CreateForm(ScreenSaverForegroundSarvane);
-  Application.CreateForm(ScreenSaverForeground);
-  Application.CreateForm(ScreenSaverForegroundCalderine);
-  Application.CreateForm(ShowProgress);
-  Application.CreateForm(ScreenSaverForegroundThornax);
+void CreateStartupWindows(const std::function<void(const char* window)>& created) {
+  auto create = [&](auto*& form, const char* name) {
+    forms::Application.CreateForm(form);
+    if (created) created(name);
+  };
+  create(ScreenSaverBackground, "TScreenSaverBackground");
+  create(Backgrounds, "TBackgrounds");
+  create(ScreenSaverForegroundSarvane, "TScreenSaverForegroundSarvane");
+  create(ScreenSaverForeground, "TScreenSaverForeground");
+  create(ScreenSaverForegroundCalderine, "TScreenSaverForegroundCalderine");
+  create(ShowProgress, "TShowProgress");
+  create(ScreenSaverForegroundThornax, "TScreenSaverForegroundThornax");
 }
 
 namespace {
