@@ -6,6 +6,7 @@
 
 #include "app/Dispatch.h"
 #include "app/Preview.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "dialogs/UnitScreenSaverDialog.h"
@@ -46,9 +47,14 @@ void CreateStartupWindows(const std::function<void(const char* window)>& created
 namespace {
 
 void StartUp() {
-  CreateStartupWindows();
+  // The command line is read before the windows exist, which nothing can
+  // tell: a run's first picture then decodes while they are created.
   std::string commandLine = GetCommandLineA();
-  switch (SelectMode(commandLine)) {
+  const Mode mode = SelectMode(commandLine);
+  auto early = mode == Mode::Run ? backgrounds::DecodeFirstCachePicture() : nullptr;
+  CreateStartupWindows();
+  ScreenSaverBackground->SetEarlyDecode(std::move(early));
+  switch (mode) {
     case Mode::PasswordSetup:
       break;
     case Mode::Preview:

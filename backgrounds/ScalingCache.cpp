@@ -13,12 +13,8 @@
 #include "forms/Application.h"
 #include "forms/Errors.h"
 #include "forms/Handles.h"
+#include "forms/Picture.h"
 #include "forms/Text.h"
-
-// libjpeg-turbo's SIMD dispatch (simd/*/jsimd.c): the one piece of state it
-// keeps between calls, filled on first use. Not part of its public API, but
-// exported from the static library.
-extern "C" int jsimd_can_rgb_ycc(void);
 
 namespace backgrounds {
 namespace {
@@ -231,7 +227,7 @@ void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& 
   //   thread-local only in builds with the TurboJPEG API, which ours leaves
   //   out. It is filled here, before any worker starts, so the workers only
   //   ever read it.
-  jsimd_can_rgb_ycc();
+  forms::SettleJpegThreads();
   Workers threads(build, std::min<int>(workers, static_cast<int>(jobs.size())));
   if (threads.Threads().empty()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitShowProgress.h"
@@ -64,12 +65,7 @@ TScreenSaverBackground::TScreenSaverBackground()
   imgBackground.SetBounds(0, 0, width_, height_);
   backgroundId_ = settings::Read(settings::BackgroundId);
 
-  // A directory that does not fit the buffer gets no cache rather than paths
-  // into some other, truncated directory.
-  char directory[MAX_PATH];
-  DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
-  if (length == 0 || length >= MAX_PATH) return;
-  if (auto paths = backgrounds::CachePathsFor(std::string_view(directory, length))) cachePaths_ = *paths;
+  if (auto paths = backgrounds::WorkingDirectoryCachePaths()) cachePaths_ = *paths;
 }
 
 bool TScreenSaverBackground::CacheFileFits(const std::string& path) const {
@@ -87,13 +83,20 @@ bool TScreenSaverBackground::AllCacheFilesPresent() const {
   return true;
 }
 
+forms::TPicture TScreenSaverBackground::CachePicture(int id) {
+  // The early decode serves once, and only for the file it decoded.
+  std::unique_ptr<backgrounds::EarlyDecode> early = std::move(early_);
+  if (early && early->Path() == CachePath(id)) return early->Take();
+  return forms::TPicture::FromJpegFile(CachePath(id));
+}
+
 const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
   bool shown = false;
   if (settings::Read(settings::UseImageFiles) != 0 && AllCacheFilesPresent()) {
     // A cache file that does not decode is no reason to interrupt the user:
     // the built-in picture of the same id stands in for it.
     try {
-      imgBackground.SetPicture(forms::TPicture::FromJpegFile(CachePath(backgroundId_)));
+      imgBackground.SetPicture(CachePicture(backgroundId_));
       shown = true;
     } catch (const std::exception&) {
     }
@@ -126,6 +129,8 @@ void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::Pic
     return;
   }
 
+  // A picture decoded before the build is of a file about to be replaced.
+  early_.reset();
   // The built-in streams are taken here: the picture holder's controls
   // belong to this thread, the workers get only the bytes.
   std::vector<backgrounds::CacheJob> jobs;
@@ -192,6 +197,8 @@ void TScreenSaverBackground::FormShow() {
   // The other monitors are covered after the cache build (so the progress
   // window is never hidden) and also when the build fails, as the run goes on.
   auto areas = backgrounds::AreasToCover(backgrounds::Monitors());
+  // The build must not rewrite the file the early decode still reads.
+  if (early_) early_->Join();
   try {
     BuildImageCache();
   } catch (...) {

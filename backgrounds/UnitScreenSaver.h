@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ExitWatch.h"
 #include "backgrounds/MonitorCover.h"
 #include "backgrounds/ScalingCache.h"
@@ -26,6 +27,10 @@ class TScreenSaverBackground : public forms::TForm {
   // use, else the built-in picture), stores its id, then steps on if asked.
   // Processes no window messages. Returns the stage's picture.
   const forms::TPicture& ShowBackground(bool advance);
+  // A decode of the cache file a run will show first, started before the
+  // stage existed; the stage joins it before its cache build and drops it
+  // when the build replaces the file.
+  void SetEarlyDecode(std::unique_ptr<backgrounds::EarlyDecode> early) { early_ = std::move(early); }
   // Sets the current id; shows and stores nothing.
   void SetBackgroundId(int id) { backgroundId_ = id; }
   int BackgroundId() const { return backgroundId_; }
@@ -73,6 +78,7 @@ class TScreenSaverBackground : public forms::TForm {
 
  private:
   bool CacheFileFits(const std::string& path) const;
+  forms::TPicture CachePicture(int id);
 
   BOOL previousState_ = FALSE;
   int backgroundId_ = 0;
@@ -82,6 +88,7 @@ class TScreenSaverBackground : public forms::TForm {
   // Set once the run has shown the stage; the other modes never do.
   bool running_ = false;
   std::vector<std::unique_ptr<backgrounds::TMonitorCover>> covers_;
+  std::unique_ptr<backgrounds::EarlyDecode> early_;
   ExitWatch exitWatch_;
 };
 

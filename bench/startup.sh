@@ -13,9 +13,10 @@ source "$(dirname "$0")/common/lib.sh"
 colour=1E64C8 # the bare window's: bright enough to tell from a blank screen
 
 # What bench_startup_phases times, in the order it prints them.
-phases=(controls stage holder sarvane skimmer calderine progress thornax settings check show paint decode)
+phases=(controls early stage holder sarvane skimmer calderine progress thornax settings check show paint decode)
 declare -A phase_labels=(
   [controls]="common controls (InitCommonControlsEx)"
+  [early]="starting the early decode of the cache picture"
   [stage]="window from its layout: the stage"
   [holder]="window from its layout: the picture holder"
   [sarvane]="window from its layout: the Sarvane"

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "app/Program.h"
 #include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
@@ -645,6 +647,45 @@ TEST_F(CacheBuildAtOtherWidth, FailureWhileLaterPicturesAreInFlightWaitsForThemA
   for (int id : {2, 3}) EXPECT_FALSE(fs::exists(Path(id))) << "failed pictures leave no file: " << id;
   EXPECT_EQ(StoredText("UseImageFiles"), "7");
   for (std::size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i].percent, static_cast<int>(i) * 10);
+}
+
+// Whether two pictures hold the same pixels in their first row.
+bool SameFirstRow(const forms::TPicture& a, const forms::TPicture& b) {
+  return a.Width() == b.Width() &&
+         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + 3 * a.Width(), b.Bitmap().ScanLine(0));
+}
+
+TEST_F(CacheBuildAtOtherWidth, EarlyDecodeIsShownForItsOwnFileAndDroppedWhenTheBuildReplacesIt) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  Stage().BuildImageCache();
+  const auto built = ReadBytes(Path(0));
+  const auto other = MakeJpeg(width, height, 99);
+  // Decoded while Dolphin's file held other pixels: only a show that takes
+  // the early decode, and decodes nothing itself, shows them.
+  auto early = [&] {
+    WriteBytes(Path(0), other);
+    auto decode = std::make_unique<backgrounds::EarlyDecode>(Path(0));
+    decode->Join();
+    WriteBytes(Path(0), built);
+    return decode;
+  };
+  const auto otherPicture = forms::TPicture::FromData(other);
+
+  Stage().SetEarlyDecode(early());
+  progress.clear();
+  Stage().FormShow();
+  EXPECT_TRUE(progress.empty());
+  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture))
+      << "the early decode was not shown";
+  Stage().ShowBackground(false);
+  EXPECT_FALSE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture)) << "it serves only once";
+
+  // A build replaces the file: the early decode is of no use then.
+  Stage().SetEarlyDecode(early());
+  DeleteFileA(Path(3).c_str());
+  Stage().FormShow();
+  EXPECT_EQ(progress.size(), 11u);
+  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), forms::TPicture::FromJpegFile(Path(0))));
 }
 
 }  // namespace
