@@ -167,7 +167,7 @@ bench_compare() {
   local label=$1 kind=$2 a=$3 b=$4 unit=x stats
   [ "$kind" = ratio ] || unit=ms
   stats=$(paste "$BENCH_DATA/$a" "$BENCH_DATA/$b" |
-    awk -v kind="$kind" '{ printf "%f\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
+    awk -v kind="$kind" '{ printf "%.17g\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
   # shellcheck disable=SC2086
   bench_line "$label" $stats "$(bench_verdict "$label" "$unit" "$stats" "${5:-}" "${6:-}")"
 }
