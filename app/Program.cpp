@@ -6,6 +6,7 @@
 
 #include "app/Dispatch.h"
 #include "app/Preview.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "dialogs/UnitScreenSaverDialog.h"
@@ -29,23 +30,31 @@ void RunConfiguration() {
 
 }  // namespace
 
-void CreateStartupWindows() {
-  using forms::Application;
-  Application.CreateForm(ScreenSaverBackground);
-  Application.CreateForm(Backgrounds);
-  Application.CreateForm(ScreenSaverForegroundSarvane);
-  Application.CreateForm(ScreenSaverForeground);
-  Application.CreateForm(ScreenSaverForegroundCalderine);
-  Application.CreateForm(ShowProgress);
-  Application.CreateForm(ScreenSaverForegroundThornax);
+void CreateStartupWindows(const std::function<void(const char* window)>& created) {
+  auto create = [&](auto*& form, const char* name) {
+    forms::Application.CreateForm(form);
+    if (created) created(name);
+  };
+  create(ScreenSaverBackground, "TScreenSaverBackground");
+  create(Backgrounds, "TBackgrounds");
+  create(ScreenSaverForegroundSarvane, "TScreenSaverForegroundSarvane");
+  create(ScreenSaverForeground, "TScreenSaverForeground");
+  create(ScreenSaverForegroundCalderine, "TScreenSaverForegroundCalderine");
+  create(ShowProgress, "TShowProgress");
+  create(ScreenSaverForegroundThornax, "TScreenSaverForegroundThornax");
 }
 
 namespace {
 
 void StartUp() {
-  CreateStartupWindows();
+  // The command line is read before the windows exist, which nothing can
+  // tell: a run's first picture then decodes while they are created.
   std::string commandLine = GetCommandLineA();
-  switch (SelectMode(commandLine)) {
+  const Mode mode = SelectMode(commandLine);
+  auto early = mode == Mode::Run ? backgrounds::DecodeFirstCachePicture() : nullptr;
+  CreateStartupWindows();
+  ScreenSaverBackground->SetEarlyDecode(std::move(early));
+  switch (mode) {
     case Mode::PasswordSetup:
       break;
     case Mode::Preview:

@@ -1,5 +1,7 @@
 #include "backgrounds/Catalogue.h"
 
+#include <windows.h>
+
 namespace backgrounds {
 
 std::optional<std::array<std::string, kBackgroundCount>> CachePathsFor(std::string_view directory) {
@@ -9,6 +11,13 @@ std::optional<std::array<std::string, kBackgroundCount>> CachePathsFor(std::stri
     if (paths[id].size() > kMaxPathLength) return std::nullopt;
   }
   return paths;
+}
+
+std::optional<std::array<std::string, kBackgroundCount>> WorkingDirectoryCachePaths() {
+  char directory[MAX_PATH];
+  DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  return CachePathsFor(std::string_view(directory, length));
 }
 
 }  // namespace backgrounds

@@ -47,4 +47,9 @@ constexpr bool UsesBuiltInPictures(int width, int height) {
 // path would name some other file.
 std::optional<std::array<std::string, kBackgroundCount>> CachePathsFor(std::string_view directory);
 
+// The cache paths for the process's working directory; none when it does not
+// fit the platform's buffer either, rather than paths into some other,
+// truncated directory.
+std::optional<std::array<std::string, kBackgroundCount>> WorkingDirectoryCachePaths();
+
 }  // namespace backgrounds

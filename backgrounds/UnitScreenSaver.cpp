@@ -1,15 +1,13 @@
 #include "backgrounds/UnitScreenSaver.h"
 
-#include <cstdio>
-
-#include <gd.h>
+#include <vector>
 
 #include "app/Settings.h"
+#include "backgrounds/EarlyDecode.h"
+#include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitShowProgress.h"
 #include "forms/Application.h"
-#include "forms/Errors.h"
-#include "forms/Text.h"
 #include "vessels/DisplayPower.h"
 #include "vessels/Roster.h"
 #include "vessels/VesselForm.h"
@@ -18,18 +16,8 @@ TScreenSaverBackground* ScreenSaverBackground = nullptr;
 
 namespace {
 
-using forms::EError;
-using forms::Format;
-using forms::UniqueFile;
-
 constexpr wchar_t kCacheMessage[] =
     L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
-
-struct GdImageTraits {
-  static gdImagePtr Invalid() { return nullptr; }
-  static void Close(gdImagePtr image) { gdImageDestroy(image); }
-};
-using UniqueGdImage = forms::UniqueHandle<gdImagePtr, GdImageTraits>;
 
 const forms::TPicture& BuiltInPicture(int id) {
   forms::TImage* controls[] = {&Backgrounds->imgDolphin, &Backgrounds->imgAsteroidenfeld,
@@ -40,35 +28,6 @@ const forms::TPicture& BuiltInPicture(int id) {
 bool IsRegularFile(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-[[noreturn]] void Fail(const char* pattern, const std::string& path) {
-  throw EError(Format(pattern, forms::AnsiToUtf8(path)));
-}
-
-// Takes a cache file away after a failed step, so the cache counts as
-// incomplete and the next run builds it again, then raises the error. Nothing
-// more can be done when even the removal fails: the error is reported anyway.
-[[noreturn]] void DiscardAndFail(const std::string& discard, const char* pattern, const std::string& path) {
-  DeleteFileA(discard.c_str());
-  Fail(pattern, path);
-}
-
-// Whether a finished JPEG file ends in its end-of-image marker. gdImageJpeg
-// reports nothing: when libjpeg fails inside it, it just stops writing.
-bool EndsWithEndOfImage(const std::string& path) {
-  UniqueFile file(std::fopen(path.c_str(), "rb"));
-  unsigned char tail[2] = {};
-  return file && std::fseek(file.get(), -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file.get()) == 2 &&
-         tail[0] == 0xFF && tail[1] == 0xD9;
-}
-
-void WriteStream(const std::string& path, std::span<const std::uint8_t> stream) {
-  UniqueFile file(std::fopen(path.c_str(), "wb"));
-  if (!file) Fail("Datei %s kann nicht erstellt werden", path);
-  bool written = std::fwrite(stream.data(), 1, stream.size(), file.get()) == stream.size();
-  if (std::fclose(file.release()) != 0) written = false;
-  if (!written) DiscardAndFail(path, "Datei %s kann nicht geschrieben werden", path);
 }
 
 // Restores the pointer and the screensaver-running state however the modal
@@ -107,12 +66,7 @@ TScreenSaverBackground::TScreenSaverBackground()
   imgBackground.SetBounds(0, 0, width_, height_);
   backgroundId_ = settings::Read(settings::BackgroundId);
 
-  // A directory that does not fit the buffer gets no cache rather than paths
-  // into some other, truncated directory.
-  char directory[MAX_PATH];
-  DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
-  if (length == 0 || length >= MAX_PATH) return;
-  if (auto paths = backgrounds::CachePathsFor(std::string_view(directory, length))) cachePaths_ = *paths;
+  if (auto paths = backgrounds::WorkingDirectoryCachePaths()) cachePaths_ = *paths;
 }
 
 bool TScreenSaverBackground::CacheFileFits(const std::string& path) const {
@@ -130,13 +84,20 @@ bool TScreenSaverBackground::AllCacheFilesPresent() const {
   return true;
 }
 
+forms::TPicture TScreenSaverBackground::CachePicture(int id) {
+  // The early decode serves once, and only for the file it decoded.
+  std::unique_ptr<backgrounds::EarlyDecode> early = std::move(early_);
+  if (early && early->Path() == CachePath(id)) return early->Take();
+  return forms::TPicture::FromJpegFile(CachePath(id));
+}
+
 const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
   bool shown = false;
   if (settings::Read(settings::UseImageFiles) != 0 && AllCacheFilesPresent()) {
     // A cache file that does not decode is no reason to interrupt the user:
     // the built-in picture of the same id stands in for it.
     try {
-      imgBackground.SetPicture(forms::TPicture::FromJpegFile(CachePath(backgroundId_)));
+      imgBackground.SetPicture(CachePicture(backgroundId_));
       shown = true;
     } catch (const std::exception&) {
     }
@@ -149,6 +110,13 @@ const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
 }
 
 void TScreenSaverBackground::BuildImageCache() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  BuildImageCache(backgrounds::CacheWorkerCount(width_, height_, system.dwNumberOfProcessors),
+                  backgrounds::ScalePicture);
+}
+
+void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::PictureWork& work) {
   if (backgrounds::UsesBuiltInPictures(width_, height_)) {
     settings::Write(settings::UseImageFiles, "0");
     return;
@@ -162,18 +130,24 @@ void TScreenSaverBackground::BuildImageCache() {
     return;
   }
 
+  // A picture decoded before the build is of a file about to be replaced.
+  early_.reset();
+  // The built-in streams are taken here: the picture holder's controls
+  // belong to this thread, the workers get only the bytes.
+  std::vector<backgrounds::CacheJob> jobs;
+  for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
+    jobs.push_back({BuiltInPicture(id).JpegStream(), cachePaths_[id], width_, height_});
+
   ShowProgress->SetProgress(kCacheMessage, 0);
   ShowProgress->Show();
+  // The report of a failure must not stand behind a window that claims the
+  // work is still going on.
+  const backgrounds::CacheReports reports{
+      .progress = [](int percent) { ShowProgress->SetProgress(kCacheMessage, percent); },
+      .failed = [] { ShowProgress->Close(); }};
   try {
-    for (int id = 0; id < backgrounds::kBackgroundCount; ++id) {
-      WriteStream(cachePaths_[id], BuiltInPicture(id).JpegStream());
-      ShowProgress->SetProgress(kCacheMessage, 20 * id + 10);
-      ScaleImageFile(cachePaths_[id], cachePaths_[id], width_, height_);
-      ShowProgress->SetProgress(kCacheMessage, 20 * id + 20);
-    }
+    backgrounds::BuildCache(jobs, workers, work, reports);
   } catch (...) {
-    // The report that follows must not stand behind a window that claims the
-    // work is still going on.
     ShowProgress->Close();
     throw;
   }
@@ -183,26 +157,7 @@ void TScreenSaverBackground::BuildImageCache() {
 
 void TScreenSaverBackground::ScaleImageFile(const std::string& target, const std::string& source, int width,
                                             int height) {
-  UniqueFile input(std::fopen(source.c_str(), "rb"));
-  if (!input) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
-  UniqueGdImage from(gdImageCreateFromJpeg(input.get()));
-  input.reset();
-  if (!from) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
-  UniqueGdImage to(gdImageCreateTrueColor(width, height));
-  if (!to) DiscardAndFail(target, "Bild %s kann nicht skaliert werden", target);
-  gdImageCopyResampled(to.get(), from.get(), 0, 0, 0, 0, gdImageSX(to.get()), gdImageSY(to.get()),
-                       gdImageSX(from.get()), gdImageSY(from.get()));
-
-  UniqueFile output(std::fopen(target.c_str(), "wb"));
-  // The unscaled copy written before may still stand there.
-  if (!output) DiscardAndFail(target, "Datei %s kann nicht erstellt werden", target);
-  gdImageJpeg(to.get(), output.get(), 100);
-  bool written = !std::ferror(output.get());
-  if (std::fclose(output.release()) != 0) written = false;
-  from.reset();
-  to.reset();
-  if (!written || !EndsWithEndOfImage(target))
-    DiscardAndFail(target, "Bild %s kann nicht gespeichert werden", target);
+  backgrounds::ScaleJpegFile(target, source, width, height);
 }
 
 forms::UniqueHrgn TScreenSaverBackground::CreateSpriteRegion(forms::TBitmap& bitmap) {
@@ -243,6 +198,8 @@ void TScreenSaverBackground::FormShow() {
   // The other monitors are covered after the cache build (so the progress
   // window is never hidden) and also when the build fails, as the run goes on.
   auto areas = backgrounds::AreasToCover(backgrounds::Monitors());
+  // The build must not rewrite the file the early decode still reads.
+  if (early_) early_->Join();
   try {
     BuildImageCache();
   } catch (...) {

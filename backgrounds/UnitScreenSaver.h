@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "backgrounds/Catalogue.h"
+#include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ExitWatch.h"
 #include "backgrounds/MonitorCover.h"
+#include "backgrounds/ScalingCache.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
 
@@ -25,6 +27,10 @@ class TScreenSaverBackground : public forms::TForm {
   // use, else the built-in picture), stores its id, then steps on if asked.
   // Processes no window messages. Returns the stage's picture.
   const forms::TPicture& ShowBackground(bool advance);
+  // A decode of the cache file a run will show first, started before the
+  // stage existed; the stage joins it before its cache build and drops it
+  // when the build replaces the file.
+  void SetEarlyDecode(std::unique_ptr<backgrounds::EarlyDecode> early) { early_ = std::move(early); }
   // Sets the current id; shows and stores nothing.
   void SetBackgroundId(int id) { backgroundId_ = id; }
   int BackgroundId() const { return backgroundId_; }
@@ -38,8 +44,13 @@ class TScreenSaverBackground : public forms::TForm {
   // size, or one that cannot be read, counts as missing.
   bool AllCacheFilesPresent() const;
 
-  // Makes sure the screen-sized cache exists, reporting through the progress window.
+  // Makes sure the screen-sized cache exists, reporting through the progress
+  // window; the pictures are built on as many threads as the machine and the
+  // memory allow.
   void BuildImageCache();
+  // The same with the number of worker threads and each picture's work given:
+  // the tests' and the benchmark's way in.
+  void BuildImageCache(int workers, const backgrounds::PictureWork& work);
   // Resamples the JPEG at `source` to width x height and writes it to `target`.
   // A failure removes the target and raises an error naming it.
   void ScaleImageFile(const std::string& target, const std::string& source, int width, int height);
@@ -67,6 +78,7 @@ class TScreenSaverBackground : public forms::TForm {
 
  private:
   bool CacheFileFits(const std::string& path) const;
+  forms::TPicture CachePicture(int id);
 
   BOOL previousState_ = FALSE;
   int backgroundId_ = 0;
@@ -76,6 +88,7 @@ class TScreenSaverBackground : public forms::TForm {
   // Set once the run has shown the stage; the other modes never do.
   bool running_ = false;
   std::vector<std::unique_ptr<backgrounds::TMonitorCover>> covers_;
+  std::unique_ptr<backgrounds::EarlyDecode> early_;
   ExitWatch exitWatch_;
 };
 

@@ -56,6 +56,12 @@ using UniqueHfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueHbrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueFile = UniqueHandle<FILE*, FileTraits>;
+// Kernel objects: threads, events, processes.
+struct KernelHandleTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 
 // A window's device context must go back to ReleaseDC with the window it came from.
 class WindowDc {

@@ -11,6 +11,10 @@
 #include "forms/Errors.h"
 #include "forms/Text.h"
 
+// libjpeg-turbo's SIMD dispatch (simd/*/jsimd.c): not part of its public API,
+// but exported from the static library.
+extern "C" int jsimd_can_rgb_ycc(void);
+
 namespace forms {
 namespace {
 
@@ -258,6 +262,10 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
   // Data that ends inside the scans still shows the rows it holds.
   if (decoder.Error()->rowWhenDataEnded == 0) throw EError("JPEG-Fehler: keine Bilddaten");
   return bitmap;
+}
+
+void SettleJpegThreads() {
+  jsimd_can_rgb_ycc();
 }
 
 std::optional<SIZE> ReadJpegFileSize(const std::string& path) {

@@ -60,6 +60,13 @@ inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
 // all, or claims more than kMaxJpegPixels.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
 
+// Settles, on the calling thread, the one piece of state libjpeg-turbo keeps
+// between calls: its cache of the processor's SIMD features, which it fills
+// on first use without a lock (it is thread-local only in builds with the
+// TurboJPEG API, which ours leaves out). Call it before a second thread
+// decodes or encodes, so that every thread only ever reads it.
+void SettleJpegThreads();
+
 // The width and height a JPEG file's header gives, read without decoding any
 // pixels (only the bytes up to the frame header are read); none when the file
 // cannot be opened or holds no readable JPEG header.

@@ -14,6 +14,8 @@ constexpr DWORD kDarkPollMilliseconds = 50;
 
 }  // namespace
 
+int (*TVesselForm::EntryDraw)() = vessels::DrawFromClock;
+
 TVesselForm::TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight)
     : TForm(layoutResource,
             {.notify = {{"FormShow", [this] { FormShow(); }}, {"FormActivate", [this] { FormActivate(); }}},
@@ -62,7 +64,7 @@ void TVesselForm::Fly() {
 void TVesselForm::FlyPass(const vessels::EntryTable& entries, unsigned speed, int controlWidth,
                           int controlHeight) {
   if (!AwaitDisplay()) return;
-  const POINT entry = entries.Pick(vessels::DrawFromClock());
+  const POINT entry = entries.Pick(EntryDraw());
   MoveTo(entry.x, BoundsRect().top);
   MoveTo(entry.x, entry.y);
   int top = entry.y;

@@ -28,6 +28,9 @@ class TVesselForm : public forms::TForm {
   void FormKeyDown(WORD& key);
   // Count one-millisecond sleeps, each followed by message processing.
   void Delay(unsigned count);
+  // The draw that picks each pass's entry. The flight benchmark fixes it, so
+  // that the flight and its baseline enter at the same height.
+  static int (*EntryDraw)();
 
  protected:
   TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight);

@@ -1,9 +1,12 @@
 // The program's own picture work, timed inside the process:
-//   bench_cache build           BuildImageCache in the working directory, with
+//   bench_cache build [WORKERS] BuildImageCache in the working directory, with
 //                               every start-up window in place as in a run and
 //                               the five cache files removed first, so all five
 //                               are built (progress window included); the stage
-//                               takes its size from the primary screen.
+//                               takes its size from the primary screen. With
+//                               WORKERS, on that many threads. Prints the
+//                               milliseconds and the process's peak resident
+//                               memory in MB.
 //   bench_cache decode FILE...  the program's JPEG decoder (libjpeg straight
 //                               into a DIB section) on each file.
 //   bench_cache show KIND       ShowBackground of Dolphin with the complete cache
@@ -11,6 +14,8 @@
 //                               file replaced by a broken one of the kind
 //                               (empty, garbage, png, noscan, huge), or left
 //                               as it is (cache), or the cache off (builtin).
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fstream>
@@ -23,26 +28,44 @@
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
+#include "bench/common/UnixProcesses.h"
 #include "forms/Application.h"
 #include "forms/Picture.h"
 
 namespace {
 
-int Build() {
+// The peak resident memory of this process so far, in kB. Wine keeps no such
+// figure; the kernel does, for the Unix process this one runs as.
+long PeakKilobytes() {
+  auto self = bench::FindUnixProcesses([](const std::string&, const std::string& commandLine) {
+    return commandLine.find("bench_cache") != std::string::npos &&
+           commandLine.find(" build") != std::string::npos;
+  });
+  if (self.size() != 1) bench::Fail("cannot tell this process in /proc");
+  long peak = bench::StatusKilobytes(self.front(), "VmHWM");
+  if (peak <= 0) bench::Fail("no VmHWM in /proc");
+  return peak;
+}
+
+int Build(int workers) {
   app::CreateStartupWindows();
   if (!ScreenSaverBackground->CacheUsable()) bench::Fail("no cache in this working directory");
   for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
     DeleteFileA(ScreenSaverBackground->CachePath(id).c_str());
 
   bench::Stopwatch watch;
-  ScreenSaverBackground->BuildImageCache();
+  if (workers > 0)
+    ScreenSaverBackground->BuildImageCache(workers, backgrounds::ScalePicture);
+  else
+    ScreenSaverBackground->BuildImageCache();
   double milliseconds = watch.Milliseconds();
 
   // At a width of 1024 the build rightly does nothing; a figure for that
   // would flatter the program.
   if (!ScreenSaverBackground->AllCacheFilesPresent()) bench::Fail("the build left the cache incomplete");
   forms::Application.DestroyForms();
-  return bench::Report(milliseconds);
+  std::printf("%.2f %.1f\n", milliseconds, static_cast<double>(PeakKilobytes()) / 1024);
+  return 0;
 }
 
 int Decode(int count, char** files) {
@@ -109,11 +132,12 @@ int Show(const std::string& kind) {
 
 int main(int argc, char** argv) {
   try {
-    if (argc == 2 && std::strcmp(argv[1], "build") == 0) return Build();
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "build") == 0)
+      return Build(argc == 3 ? std::atoi(argv[2]) : 0);
     if (argc > 2 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
     if (argc == 3 && std::strcmp(argv[1], "show") == 0) return Show(argv[2]);
   } catch (const std::exception& error) {
     bench::Fail("failed:", error.what());
   }
-  bench::Fail("usage: bench_cache build | decode FILE... | show KIND");
+  bench::Fail("usage: bench_cache build [WORKERS] | decode FILE... | show KIND");
 }

@@ -19,13 +19,26 @@ BENCH_SAVER=$bench_root/build/win64/SarvaneShuttle.scr
 # scripts/bench.sh hands every section one scratch folder, which holds the one
 # Wine prefix all sessions share, and removes it. A section started on its own
 # (after scripts/bench.sh has built the programs once) makes its own.
+BENCH_OWN_WORK=
 if [ -z "${BENCH_WORK:-}" ]; then
   BENCH_WORK=$(mktemp -d /tmp/sarvane-bench.XXXXXX)
-  trap 'stop_environment; rm -rf "$BENCH_WORK"' EXIT
-else
-  trap stop_environment EXIT
+  BENCH_OWN_WORK=1
 fi
 BENCH_DATA=$(mktemp -d "$BENCH_WORK/figures.XXXXXX")
+touch "$BENCH_WORK/missed"
+BENCH_MISSED_BEFORE=$(wc -l <"$BENCH_WORK/missed")
+
+# A section that missed a target ends with status 1, on its own as within
+# scripts/bench.sh; a section that failed keeps its own status.
+bench_exit() {
+  local status=$? missed
+  stop_environment
+  missed=$(wc -l <"$BENCH_WORK/missed")
+  [ -z "$BENCH_OWN_WORK" ] || rm -rf "$BENCH_WORK"
+  if [ "$status" = 0 ] && [ "$missed" -gt "$BENCH_MISSED_BEFORE" ]; then status=1; fi
+  exit "$status"
+}
+trap bench_exit EXIT
 
 # bench_session WIDTHxHEIGHT: a new X display of that size with a new
 # wineserver session on the shared prefix. Wine reads the screen size once per
@@ -50,35 +63,62 @@ bench_note() { echo "bench: $*" >&2; }
 
 # bench_wine FIGURE PROGRAM ARGUMENT...: runs a bench program (from the
 # build, or any Windows program given by path) and keeps the figure it prints.
-bench_wine() {
-  local figure=$1 program=$2 value
+bench_wine() { bench_wine_line "$@"; }
+
+# bench_wine_line "FIGURE..." PROGRAM ARGUMENT...: the same for a program that
+# prints one line of several figures, kept under the names given in turn.
+bench_wine_line() {
+  local names program=$2 line values i
+  read -r -a names <<<"$1"
   shift 2
   [ -f "$program" ] || program=$BENCH_BIN/$program.exe
-  if ! value=$("$WINE" "$program" "$@" | tr -d '\r') || [ -z "$value" ]; then
-    bench_note "$figure failed"
+  if ! line=$("$WINE" "$program" "$@" | tr -d '\r') || [ -z "$line" ]; then
+    bench_note "${names[0]} failed"
     return 1
   fi
-  echo "$value" >>"$BENCH_DATA/$figure"
+  read -r -a values <<<"$line"
+  if [ "${#values[@]}" != "${#names[@]}" ]; then
+    bench_note "${names[0]}: ${#values[@]} figures instead of ${#names[@]}"
+    return 1
+  fi
+  for i in "${!names[@]}"; do echo "${values[$i]}" >>"$BENCH_DATA/${names[$i]}"; done
 }
 
-# bench_native FIGURE COMMAND...: the wall-clock time of a Linux command.
-bench_native() {
-  local figure=$1 start end
+# bench_rotate ROUND CONTENDER...: the contenders in the order they take in
+# that round, shifted by one place each round, so that none always runs first
+# (on a cold cache) or right after the same neighbour.
+bench_rotate() {
+  local round=$1 count i at
   shift
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.2f\n", ns / 1e6 }' >>"$BENCH_DATA/$figure"
+  count=$#
+  for ((i = 0; i < count; i++)); do
+    at=$(((round - 1 + i) % count + 1))
+    echo "${!at}"
+  done
 }
 
-# min, median and max of the numbers on standard input.
+# bench_native_ms COMMAND...: the wall-clock milliseconds of a Linux command,
+# taken by the shell itself: no process is started to read the clock.
+bench_native_ms() {
+  local start end
+  start=$EPOCHREALTIME
+  "$@" >/dev/null
+  end=$EPOCHREALTIME
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", (e - s) * 1000 }'
+}
+
+# min, median and max of the numbers on standard input, unrounded: targets are
+# held against these, the table rounds only what it prints.
 bench_stats() {
   sort -g | awk '{ v[NR] = $1 }
     END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-          printf "%.2f %.2f %.2f\n", v[1], m, v[NR] }'
+          printf "%.17g %.17g %.17g\n", v[1], m, v[NR] }'
 }
 
-bench_line() { printf '%-52s %9s %9s %9s  %s\n' "$@"; }
+# bench_line LABEL MIN MEDIAN MAX REMARK (BENCH_DIGITS decimals, 2 unless given).
+bench_line() {
+  printf "%-52s %9.${BENCH_DIGITS:-2}f %9.${BENCH_DIGITS:-2}f %9.${BENCH_DIGITS:-2}f  %s\n" "$@"
+}
 
 # bench_heading TITLE
 bench_heading() {
@@ -95,18 +135,20 @@ bench_row() {
 
 # bench_verdict LABEL UNIT STATS [OPERATOR LIMIT]: the unit, and with a
 # target whether the median of STATS ("min median max") meets it; a miss is
-# recorded for scripts/bench.sh.
+# recorded for scripts/bench.sh. With BENCH_TARGET_ON=max the maximum is held
+# against the target instead, for a figure that must hold in every round.
 bench_verdict() {
-  local label=$1 unit=$2 stats=$3 operator=${4:-} limit=${5:-} median met
+  local label=$1 unit=$2 stats=$3 operator=${4:-} limit=${5:-} value met field=2 which=""
   if [ -z "$operator" ]; then
     echo "$unit"
     return
   fi
-  median=$(echo "$stats" | cut -d' ' -f2)
-  met=$(awk -v m="$median" -v l="$limit" -v o="$operator" \
+  [ "${BENCH_TARGET_ON:-median}" != max ] || field=3 which="max "
+  value=$(echo "$stats" | cut -d' ' -f"$field")
+  met=$(awk -v m="$value" -v l="$limit" -v o="$operator" \
     'BEGIN { print (o == "<" ? m < l : m <= l) ? "met" : "MISSED" }')
   [ "$met" = met ] || echo "$BENCH_HEADING: $label" >>"$BENCH_WORK/missed"
-  echo "$unit, target $operator $limit: $met"
+  echo "$unit, target ${which}$operator $limit: $met"
 }
 
 # bench_figure LABEL FIGURE UNIT [OPERATOR LIMIT]: a figure in any unit, with
@@ -125,7 +167,7 @@ bench_compare() {
   local label=$1 kind=$2 a=$3 b=$4 unit=x stats
   [ "$kind" = ratio ] || unit=ms
   stats=$(paste "$BENCH_DATA/$a" "$BENCH_DATA/$b" |
-    awk -v kind="$kind" '{ printf "%f\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
+    awk -v kind="$kind" '{ printf "%.17g\n", kind == "ratio" ? $1 / $2 : $1 - $2 }' | bench_stats)
   # shellcheck disable=SC2086
   bench_line "$label" $stats "$(bench_verdict "$label" "$unit" "$stats" "${5:-}" "${6:-}")"
 }

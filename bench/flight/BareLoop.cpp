@@ -22,7 +22,6 @@ constexpr int kWarmUpSteps = 30;
 constexpr int kWidth = 571;
 constexpr int kHeight = 301;
 constexpr int kEntryLeft = -513;
-constexpr int kEntryTop = 400;
 
 HBITMAP sprite = nullptr;
 
@@ -104,7 +103,7 @@ int main(int argc, char** argv) {
   HWND stage = Window(L"BareStage", DefWindowProcW, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 0, 0,
                       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   HWND craft = Window(L"BareCraft", SpriteProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), kEntryLeft,
-                      kEntryTop, kWidth, kHeight);
+                      bench::kEntryTop, kWidth, kHeight);
   SetWindowRgn(craft, SpriteRegion(sprite), TRUE);
   ShowWindow(stage, SW_SHOW);
   ShowWindow(craft, SW_SHOW);
@@ -114,7 +113,7 @@ int main(int argc, char** argv) {
   bench::StepTimes times(kWarmUpSteps, steps);
   POINT start;
   GetCursorPos(&start);
-  int x = kEntryLeft, y = kEntryTop, top = kEntryTop;
+  int x = kEntryLeft, y = bench::kEntryTop, top = bench::kEntryTop;
   while (!times.Step()) {
     POINT pointer;
     if (GetCursorPos(&pointer) && (pointer.x != start.x || pointer.y != start.y))
@@ -131,7 +130,7 @@ int main(int argc, char** argv) {
     Pump();
     if (++x >= GetSystemMetrics(SM_CXSCREEN) || y <= -kHeight) {
       x = kEntryLeft;
-      y = top = kEntryTop;
+      y = top = bench::kEntryTop;
       times.Restart();
     }
   }

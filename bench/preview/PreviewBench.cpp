@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/UnixProcesses.h"
 #include "tests/e2e/HostWindow.h"
 
 namespace {
@@ -31,50 +32,9 @@ LARGE_INTEGER Now() {
   return now;
 }
 
-// Wine reports no processor time for other processes, so it comes from the
-// Linux kernel instead: /proc, reached through drive Z:, which Wine maps to
-// the Unix root. Each Wine process, the wineserver and the X server are Unix
-// processes there.
-std::string ReadProcFile(const std::string& path) {
-  HANDLE file = CreateFileA(("Z:\\proc\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
-  return text;
-}
-
-// The Unix processes whose command line (arguments joined by blanks) satisfies the test.
-template <class Test>
-std::vector<std::string> FindUnixProcesses(Test test) {
-  std::vector<std::string> found;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
-  if (search == INVALID_HANDLE_VALUE) return found;
-  do {
-    std::string pid = entry.cFileName;
-    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string commandLine = ReadProcFile(pid + "\\cmdline");
-    std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-    if (test(pid, commandLine)) found.push_back(pid);
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
-  return found;
-}
-
-// Seconds a Unix process has run on a processor (the scheduler's count, in ns).
-double RunSeconds(const std::string& pid) {
-  return std::strtod(ReadProcFile(pid + "\\schedstat").c_str(), nullptr) / 1e9;
-}
-
-double RunSeconds(const std::vector<std::string>& pids) {
-  double sum = 0;
-  for (const auto& pid : pids) sum += RunSeconds(pid);
-  return sum;
-}
+using bench::FindUnixProcesses;
+using bench::ReadProcFile;
+using bench::RunSeconds;
 
 std::string Environment(const char* name) {
   char value[1024] = {};

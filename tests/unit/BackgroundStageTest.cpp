@@ -6,11 +6,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,10 +23,13 @@
 #include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/PictureScaler.h"
+#include "backgrounds/EarlyDecode.h"
+#include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "dialogs/UnitShowProgress.h"
 #include "forms/Application.h"
+#include "forms/Handles.h"
 #include "forms/Text.h"
 
 namespace {
@@ -526,32 +532,50 @@ class CacheBuildAtOtherWidth : public BackgroundStage {
     ASSERT_NE(GetSystemMetrics(SM_CXSCREEN), 1024) << "needs a screen that is not 1024 pixels wide";
     Stage();
     ShowProgress->OnReport = [this] {
-      progress.push_back({ShowProgress->lblProgressComment.Caption(), ShowProgress->pbProgress.Position(),
-                          ShowProgress->Visible()});
+      const int percent = ShowProgress->pbProgress.Position();
+      progress.push_back(
+          {ShowProgress->lblProgressComment.Caption(), percent, ShowProgress->Visible(), StepDone(percent)});
     };
+  }
+  // Whether the work a report stands for is done: 20 k + 10, picture k's file
+  // is there; 20 k + 20, it holds the scaled picture.
+  bool StepDone(int percent) const {
+    if (percent == 0) return true;
+    const std::string path = Path((percent - 10) / 20);
+    if (percent % 20 == 10) return fs::exists(path);
+    try {
+      return JpegWidth(path) == GetSystemMetrics(SM_CXSCREEN);
+    } catch (const forms::EError&) {
+      return false;
+    }
   }
   struct Report {
     std::wstring text;
     int percent;
     bool visible;
+    bool stepDone;
   };
   std::vector<Report> progress;
 };
 
 TEST_F(CacheBuildAtOtherWidth, BuildsFiveScreenSizedFilesWithElevenReportsThenSwitchesTheCacheOn) {
-  Stage().BuildImageCache();
+  // Five workers, the most pictures in flight at once: the reports keep their order.
+  Stage().BuildImageCache(5, backgrounds::ScalePicture);
   ASSERT_EQ(progress.size(), 11u);
   for (std::size_t i = 0; i < progress.size(); ++i) {
     EXPECT_EQ(progress[i].text, kCacheMessage);
     EXPECT_EQ(progress[i].percent, static_cast<int>(i) * 10);
     EXPECT_EQ(progress[i].visible, i > 0) << "the first report comes before the window is shown";
+    EXPECT_TRUE(progress[i].stepDone) << "reported before its work was done: " << progress[i].percent;
   }
   EXPECT_FALSE(ShowProgress->Visible());
   EXPECT_EQ(StoredText("UseImageFiles"), "1");
+  std::vector<std::vector<std::uint8_t>> parallel;
   for (int id = 0; id < 5; ++id) {
     auto picture = forms::TPicture::FromJpegFile(Path(id));
     EXPECT_EQ(picture.Width(), GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(picture.Height(), GetSystemMetrics(SM_CYSCREEN));
+    parallel.push_back(ReadBytes(Path(id)));
   }
 
   // Complete and of this size: the next build reports nothing, rewrites no
@@ -580,24 +604,137 @@ TEST_F(CacheBuildAtOtherWidth, BuildsFiveScreenSizedFilesWithElevenReportsThenSw
   EXPECT_EQ(progress.size(), 11u);
   EXPECT_TRUE(Stage().AllCacheFilesPresent());
   EXPECT_EQ(JpegWidth(Path(0)), GetSystemMetrics(SM_CXSCREEN));
+
+  // One picture after the other gives the very same files.
+  for (int id = 0; id < 5; ++id) DeleteFileA(Path(id).c_str());
+  progress.clear();
+  Stage().BuildImageCache(1, backgrounds::ScalePicture);
+  EXPECT_EQ(progress.size(), 11u);
+  for (int id = 0; id < 5; ++id) EXPECT_TRUE(ReadBytes(Path(id)) == parallel[id]) << id;
 }
+
+// Owns a handle of every thread a picture's work ran on.
+class WorkerThreads {
+ public:
+  void Add() {
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE,
+                    0);
+    std::lock_guard lock(mutex_);
+    threads_.emplace_back(thread);
+    onCaller_ = onCaller_ || GetCurrentThreadId() == caller_;
+  }
+  // Whether the work ran on worker threads only, all of which have ended.
+  bool AllEnded() const {
+    for (const auto& thread : threads_)
+      if (!thread || WaitForSingleObject(thread.get(), 0) != WAIT_OBJECT_0) return false;
+    return !onCaller_ && !threads_.empty();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<forms::UniqueKernelHandle> threads_;
+  DWORD caller_ = GetCurrentThreadId();
+  bool onCaller_ = false;
+};
 
 TEST_F(CacheBuildAtOtherWidth, FileThatCannotBeCreatedEndsTheBuildWithTheWindowAlreadyHidden) {
   CreateDirectoryA(Path(2).c_str(), nullptr);  // Sonne's name taken by a directory
+  WriteCache(32, 24);                          // old files, Sonne's aside, that must not stay
+  std::vector<int> started;
   bool visibleAtError = true;
   try {
-    Stage().BuildImageCache();
+    Stage().BuildImageCache(1, [&](const backgrounds::CacheJob& job, const std::function<void()>& written) {
+      started.push_back(static_cast<int>(started.size()));
+      backgrounds::ScalePicture(job, written);
+    });
     ADD_FAILURE() << "no error";
   } catch (const forms::EError& error) {
     visibleAtError = ShowProgress->Visible();
     EXPECT_EQ(std::string(error.what()), "Datei " + Path(2) + " kann nicht erstellt werden");
   }
   EXPECT_FALSE(visibleAtError);
+  EXPECT_EQ(started, (std::vector<int>{0, 1, 2})) << "no picture starts after a failure";
   ASSERT_EQ(progress.size(), 5u);  // 0, then 10 and 20, 30 and 40
   EXPECT_EQ(progress.back().percent, 40);
   EXPECT_EQ(JpegWidth(Path(0)), GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(JpegWidth(Path(1)), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_FALSE(fs::exists(Path(3))) << "pictures never started keep no old file";
+  EXPECT_FALSE(fs::exists(Path(4)));
   EXPECT_EQ(StoredText("UseImageFiles"), "(none)");
+}
+
+TEST_F(CacheBuildAtOtherWidth, FailureWhileLaterPicturesAreInFlightWaitsForThemAndReportsTheFirst) {
+  settings::Write(settings::UseImageFiles, 7);
+  forms::UniqueKernelHandle twoFailed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  WorkerThreads threads;
+  bool visibleAtError = true;
+  try {
+    Stage().BuildImageCache(5, [&](const backgrounds::CacheJob& job, const std::function<void()>& written) {
+      threads.Add();
+      int id = 0;
+      while (job.path != Path(id)) ++id;
+      if (id == 2) {
+        // A complete file, but no report of it: the failure must take it away.
+        backgrounds::ScalePicture(job, [] {});
+        SetEvent(twoFailed.get());
+        throw forms::EError("Sonne");
+      }
+      if (id > 2) WaitForSingleObject(twoFailed.get(), INFINITE);
+      backgrounds::ScalePicture(job, written);
+      // Later than Sonne's, and after its own file is complete.
+      if (id == 3) throw forms::EError("DeepSpace");
+    });
+    ADD_FAILURE() << "no error";
+  } catch (const forms::EError& error) {
+    visibleAtError = ShowProgress->Visible();
+    EXPECT_STREQ(error.what(), "Sonne");
+  }
+  EXPECT_FALSE(visibleAtError);
+  EXPECT_TRUE(threads.AllEnded()) << "every picture ran on a worker, and every worker has ended";
+  for (int id : {0, 1, 4}) EXPECT_EQ(JpegWidth(Path(id)), GetSystemMetrics(SM_CXSCREEN)) << id;
+  for (int id : {2, 3}) EXPECT_FALSE(fs::exists(Path(id))) << "failed pictures leave no file: " << id;
+  EXPECT_EQ(StoredText("UseImageFiles"), "7");
+  for (std::size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i].percent, static_cast<int>(i) * 10);
+}
+
+// Whether two pictures hold the same pixels in their first row.
+bool SameFirstRow(const forms::TPicture& a, const forms::TPicture& b) {
+  return a.Width() == b.Width() &&
+         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + 3 * a.Width(), b.Bitmap().ScanLine(0));
+}
+
+TEST_F(CacheBuildAtOtherWidth, EarlyDecodeIsShownForItsOwnFileAndDroppedWhenTheBuildReplacesIt) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  Stage().BuildImageCache();
+  const auto built = ReadBytes(Path(0));
+  const auto other = MakeJpeg(width, height, 99);
+  // Decoded while Dolphin's file held other pixels: only a show that takes
+  // the early decode, and decodes nothing itself, shows them.
+  auto early = [&] {
+    WriteBytes(Path(0), other);
+    auto decode = std::make_unique<backgrounds::EarlyDecode>(Path(0));
+    decode->Join();
+    WriteBytes(Path(0), built);
+    return decode;
+  };
+  const auto otherPicture = forms::TPicture::FromData(other);
+
+  Stage().SetEarlyDecode(early());
+  progress.clear();
+  Stage().FormShow();
+  EXPECT_TRUE(progress.empty());
+  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture))
+      << "the early decode was not shown";
+  Stage().ShowBackground(false);
+  EXPECT_FALSE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture)) << "it serves only once";
+
+  // A build replaces the file: the early decode is of no use then.
+  Stage().SetEarlyDecode(early());
+  DeleteFileA(Path(3).c_str());
+  Stage().FormShow();
+  EXPECT_EQ(progress.size(), 11u);
+  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), forms::TPicture::FromJpegFile(Path(0))));
 }
 
 }  // namespace

@@ -1,0 +1,264 @@
+#include "backgrounds/ScalingCache.h"
+
+#include <process.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <vector>
+
+#include <gd.h>
+
+#include "forms/Application.h"
+#include "forms/Errors.h"
+#include "forms/Handles.h"
+#include "forms/Picture.h"
+#include "forms/Text.h"
+
+namespace backgrounds {
+namespace {
+
+using forms::EError;
+using forms::UniqueFile;
+using forms::UniqueKernelHandle;
+
+// Pixel memory of the pictures in flight, well inside a 32-bit process's
+// address space next to the program and its windows.
+constexpr std::uint64_t kPixelBudget = 400ull << 20;
+// A GD true-colour image holds an int per pixel: the screen-sized target and
+// the 1024 x 768 source, decoded.
+constexpr std::uint64_t kSourcePixels = 1024 * 768;
+
+struct GdImageTraits {
+  static gdImagePtr Invalid() { return nullptr; }
+  static void Close(gdImagePtr image) { gdImageDestroy(image); }
+};
+using UniqueGdImage = forms::UniqueHandle<gdImagePtr, GdImageTraits>;
+
+[[noreturn]] void Fail(const char* pattern, const std::string& path) {
+  throw EError(forms::Format(pattern, forms::AnsiToUtf8(path)));
+}
+
+// Takes a cache file away after a failed step, so the cache counts as
+// incomplete and the next run builds it again, then raises the error. Nothing
+// more can be done when even the removal fails: the error is reported anyway.
+[[noreturn]] void DiscardAndFail(const std::string& discard, const char* pattern, const std::string& path) {
+  DeleteFileA(discard.c_str());
+  Fail(pattern, path);
+}
+
+// Whether a finished JPEG file ends in its end-of-image marker. gdImageJpeg
+// reports nothing: when libjpeg fails inside it, it just stops writing.
+bool EndsWithEndOfImage(const std::string& path) {
+  UniqueFile file(std::fopen(path.c_str(), "rb"));
+  unsigned char tail[2] = {};
+  return file && std::fseek(file.get(), -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file.get()) == 2 &&
+         tail[0] == 0xFF && tail[1] == 0xD9;
+}
+
+void WriteStream(const std::string& path, std::span<const std::uint8_t> stream) {
+  UniqueFile file(std::fopen(path.c_str(), "wb"));
+  if (!file) Fail("Datei %s kann nicht erstellt werden", path);
+  bool written = std::fwrite(stream.data(), 1, stream.size(), file.get()) == stream.size();
+  if (std::fclose(file.release()) != 0) written = false;
+  if (!written) DiscardAndFail(path, "Datei %s kann nicht geschrieben werden", path);
+}
+
+// What the workers and the calling thread share, under the mutex.
+class Build {
+ public:
+  Build(std::span<const CacheJob> jobs, const PictureWork& work)
+      : jobs_(jobs), work_(work), steps_(jobs.size(), 0), errors_(jobs.size()) {}
+
+  HANDLE Changed() const { return changed_.get(); }
+
+  // A worker's life: the next picture in id order until none is left or one has failed.
+  void Work() {
+    for (std::size_t job; Take(job);) {
+      try {
+        work_(jobs_[job], [&] { Mark(job, 1); });
+        Mark(job, 2);
+      } catch (...) {
+        std::lock_guard lock(mutex_);
+        errors_[job] = std::current_exception();
+        stopped_ = failed_ = true;
+        SetEvent(changed_.get());
+      }
+    }
+  }
+  // Lets no further picture start, for a caller that gives up waiting.
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+
+  // Steps done by each picture (1 written, 2 scaled) and whether one failed.
+  std::vector<int> Steps(bool& failed) {
+    std::lock_guard lock(mutex_);
+    failed = failed_;
+    return steps_;
+  }
+  // Once every worker has ended: removes what is not complete and raises
+  // the first error in id order.
+  void Finish() const {
+    if (!failed_) return;
+    for (std::size_t job = 0; job < jobs_.size(); ++job)
+      if (steps_[job] != 2) DeleteFileA(jobs_[job].path.c_str());
+    for (const std::exception_ptr& error : errors_)
+      if (error) std::rethrow_exception(error);
+  }
+
+ private:
+  bool Take(std::size_t& job) {
+    std::lock_guard lock(mutex_);
+    if (stopped_ || next_ == jobs_.size()) return false;
+    job = next_++;
+    return true;
+  }
+  void Mark(std::size_t job, int step) {
+    std::lock_guard lock(mutex_);
+    steps_[job] = step;
+    SetEvent(changed_.get());
+  }
+
+  std::span<const CacheJob> jobs_;
+  const PictureWork& work_;
+  std::mutex mutex_;
+  std::size_t next_ = 0;
+  std::vector<int> steps_;
+  std::vector<std::exception_ptr> errors_;
+  bool stopped_ = false;
+  bool failed_ = false;
+  UniqueKernelHandle changed_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+};
+
+unsigned __stdcall RunWorker(void* build) {
+  static_cast<Build*>(build)->Work();
+  return 0;
+}
+
+// The worker threads, joined however the build ends: the shared state they
+// use lives in the caller's frame.
+class Workers {
+ public:
+  Workers(Build& build, int count) : build_(build) {
+    for (int i = 0; i < count; ++i) {
+      auto thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunWorker, &build, 0, nullptr));
+      if (!thread) break;
+      threads_.emplace_back(thread);
+    }
+  }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+  ~Workers() {
+    build_.Stop();
+    for (const auto& thread : threads_) WaitForSingleObject(thread.get(), INFINITE);
+  }
+  const std::vector<UniqueKernelHandle>& Threads() const { return threads_; }
+
+ private:
+  Build& build_;
+  std::vector<UniqueKernelHandle> threads_;
+};
+
+// Gives the reports that are due, in order, from `next` on; true once a failure is known.
+bool Report(Build& build, std::size_t& next, const CacheReports& reports) {
+  bool failed = false;
+  std::vector<int> steps = build.Steps(failed);
+  if (failed) return true;
+  for (; next < 2 * steps.size() && steps[next / 2] > static_cast<int>(next % 2); ++next)
+    reports.progress(static_cast<int>(10 * (next + 1)));
+  return false;
+}
+
+}  // namespace
+
+void ScaleJpegFile(const std::string& target, const std::string& source, int width, int height) {
+  UniqueFile input(std::fopen(source.c_str(), "rb"));
+  if (!input) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
+  UniqueGdImage from(gdImageCreateFromJpeg(input.get()));
+  input.reset();
+  if (!from) DiscardAndFail(target, "Bild %s kann nicht gelesen werden", source);
+  UniqueGdImage to(gdImageCreateTrueColor(width, height));
+  if (!to) DiscardAndFail(target, "Bild %s kann nicht skaliert werden", target);
+  gdImageCopyResampled(to.get(), from.get(), 0, 0, 0, 0, gdImageSX(to.get()), gdImageSY(to.get()),
+                       gdImageSX(from.get()), gdImageSY(from.get()));
+
+  UniqueFile output(std::fopen(target.c_str(), "wb"));
+  // The unscaled copy written before may still stand there.
+  if (!output) DiscardAndFail(target, "Datei %s kann nicht erstellt werden", target);
+  gdImageJpeg(to.get(), output.get(), 100);
+  bool written = !std::ferror(output.get());
+  if (std::fclose(output.release()) != 0) written = false;
+  from.reset();
+  to.reset();
+  if (!written || !EndsWithEndOfImage(target))
+    DiscardAndFail(target, "Bild %s kann nicht gespeichert werden", target);
+}
+
+void ScalePicture(const CacheJob& job, const std::function<void()>& written) {
+  WriteStream(job.path, job.stream);
+  written();
+  ScaleJpegFile(job.path, job.path, job.width, job.height);
+}
+
+int CacheWorkerCount(int width, int height, unsigned processors) {
+  const std::uint64_t perPicture = 4 * (static_cast<std::uint64_t>(width) * height + kSourcePixels);
+  const std::uint64_t fits = std::max<std::uint64_t>(1, kPixelBudget / perPicture);
+  return static_cast<int>(std::clamp<std::uint64_t>(std::min<std::uint64_t>(fits, processors), 1, 5));
+}
+
+void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& work,
+                const CacheReports& reports) {
+  Build build(jobs, work);
+  if (!build.Changed()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
+  // Several pictures are decoded, resampled and encoded at once; each call
+  // keeps its state to itself (read in Debian's sources of GD 2.3.3 and
+  // libjpeg-turbo 2.1.5, the ones built in):
+  // - GD: every image, I/O context and libjpeg object is the call's own, and
+  //   so is the setjmp buffer its libjpeg error handler jumps to. The one
+  //   global, the error callback, is only read, and writes to stderr.
+  //   gdImageCopyResampled works on its two images alone; memory comes from
+  //   the C runtime's malloc, which is thread-safe.
+  // - libjpeg-turbo: compress and decompress objects are per call, its
+  //   tables constant. The exception is the SIMD dispatch's cache of the
+  //   processor's features, filled on first use without a lock: it is
+  //   thread-local only in builds with the TurboJPEG API, which ours leaves
+  //   out. It is filled here, before any worker starts, so the workers only
+  //   ever read it.
+  forms::SettleJpegThreads();
+  Workers threads(build, std::min<int>(workers, static_cast<int>(jobs.size())));
+  if (threads.Threads().empty()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
+
+  // Waits for a report from the workers, for a worker to end, or for a
+  // window message, so the progress window paints and stays responsive
+  // while GD works.
+  std::vector<HANDLE> waiting = {build.Changed()};
+  for (const auto& thread : threads.Threads()) waiting.push_back(thread.get());
+  std::size_t next = 0;
+  bool failed = false;
+  while (waiting.size() > 1) {
+    const auto count = static_cast<DWORD>(waiting.size());
+    DWORD woken =
+        MsgWaitForMultipleObjectsEx(count, waiting.data(), INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_OBJECT_0 + count) {
+      forms::Application.ProcessMessages();
+    } else if (woken > WAIT_OBJECT_0 && woken < WAIT_OBJECT_0 + count) {
+      waiting.erase(waiting.begin() + (woken - WAIT_OBJECT_0));
+    } else if (woken == WAIT_FAILED) {
+      // No way left to watch the workers but to wait for all of them.
+      build.Stop();
+      WaitForMultipleObjects(count - 1, waiting.data() + 1, TRUE, INFINITE);
+      waiting.erase(waiting.begin() + 1, waiting.end());
+    }
+    if (!failed && Report(build, next, reports)) {
+      failed = true;
+      reports.failed();
+    }
+  }
+  if (!failed && Report(build, next, reports)) reports.failed();
+  build.Finish();
+}
+
+}  // namespace backgrounds
