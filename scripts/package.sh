@@ -43,7 +43,8 @@ while [ $# -gt 0 ]; do
     *) die "unknown argument '$1' (usage: scripts/package.sh [--version A.B.C.D] [--out DIR])" ;;
   esac
 done
-for tool in wixl msibuild msiinfo faketime zip dpkg-source dpkg-query sha256sum openssl osslsigncode; do
+[ -f "/usr/lib/$(gcc -print-multiarch)/faketime/libfaketime.so.1" ] || die "libfaketime is missing: run scripts/setup.sh"
+for tool in wixl msibuild msiinfo zip dpkg-source dpkg-query sha256sum openssl osslsigncode; do
   command -v "$tool" >/dev/null || die "$tool is missing: run scripts/setup.sh"
 done
 
@@ -263,8 +264,13 @@ guid() {
 
 # at_epoch COMMAND...: runs COMMAND with the clock stopped at the epoch, for the
 # tools that write the current time and have no option against it. File times
-# stay real (NO_FAKE_STAT): the staged files carry the epoch themselves.
-at_epoch() { NO_FAKE_STAT=1 faketime "$epoch_text" "$@"; }
+# stay real (NO_FAKE_STAT): the staged files carry the epoch themselves. This
+# is what the faketime command does, but without it, so that it also holds
+# when the caller's own clock is faked.
+libfaketime='/usr/$LIB/faketime/libfaketime.so.1'
+at_epoch() {
+  env -u FAKETIME_SHARED LD_PRELOAD="$libfaketime" FAKETIME="$epoch_text" NO_FAKE_STAT=1 "$@"
+}
 
 name="SarvaneShuttle-$version"
 scr="$tmp/SarvaneShuttle.scr"
