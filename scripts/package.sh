@@ -73,6 +73,9 @@ fi
 export SOURCE_DATE_EPOCH
 epoch_text=$(date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/sarvane-package.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+
 # The password goes to osslsigncode and openssl through a pipe, never on a
 # command line, where every user could read it in the process list.
 password() { printf '%s' "$SARVANE_SIGN_PASSWORD"; }
@@ -126,9 +129,6 @@ msi_version=$(installer_version "$version")
 # The first installer version after this one: the upper end of the range of
 # copies of this very version that a rebuilt package replaces.
 msi_next=$(installer_version "$version" 1)
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/sarvane-package.XXXXXX")
-trap 'rm -rf "$tmp"' EXIT
 
 # windows_text SRC DEST: a copy that Notepad shows right on every Windows
 # version: CRLF line ends, and a byte order mark when the text is not ASCII.

@@ -3,6 +3,8 @@
 # shellcheck shell=bash
 
 WINE=/usr/lib/wine/wine64
+# The 32-bit loader (wine32): it runs the shipped program in the same prefixes.
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts while the prefix is created.
