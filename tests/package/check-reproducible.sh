@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Usage: check-reproducible.sh WORKDIR
 # Rebuilds the release from a copy of this tree in another directory, with the
-# clock 400 days ahead, in another time zone, under another HOME, and compares
-# it byte for byte with build/dist and the two .scr of build/ (scripts/package.sh
-# and both presets must have run). On a difference diffoscope names it.
+# clock 400 days ahead, in another time zone, under another HOME, with GD and
+# libjpeg-turbo built afresh there, and compares it byte for byte with
+# build/dist and the two .scr of build/ (scripts/package.sh and both presets
+# must have run, on the dependencies of the cache). On a difference diffoscope
+# names it.
 # The copy is not a git work tree, so it also shows that such a tree is
 # refused without SOURCE_DATE_EPOCH and takes it when it is given.
 set -euo pipefail
@@ -18,9 +20,12 @@ mkdir -p "$copy"
 (cd "$root" && git ls-files -z --cached --others --exclude-standard |
   xargs -0 -I{} find {} -maxdepth 0 -type f -print0 | tar -c --null -T - | tar -x -C "$copy")
 
-# The dependencies come from the same cache; build-deps.sh's own flags are
-# what makes a fresh build of them give the same bytes.
-deps_root=$(dirname "$(sed -n 's/^SARVANE_DEPS_DIR:[A-Z]*=//p' "$root/build/win32/CMakeCache.txt")")
+# The dependencies' sources from the cache (they are inputs, and this saves
+# downloading them again), their build a fresh one.
+cache=$(dirname "$(sed -n 's/^SARVANE_DEPS_DIR:[A-Z]*=//p' "$root/build/win32/CMakeCache.txt")")
+deps_root="$work/elsewhere/deps"
+mkdir -p "$deps_root/src"
+cp "$cache"/src/* "$deps_root/src/"
 # Under libfaketime dpkg-source fails to set the times of the files it patches
 # (utime to "now" gives EINVAL). It only unpacks the licence texts: it keeps
 # the real clock.
@@ -37,6 +42,8 @@ if elsewhere "$copy/scripts/package.sh" >"$work/refused.log" 2>&1; then
 fi
 grep -q 'set SOURCE_DATE_EPOCH' "$work/refused.log" || { cat "$work/refused.log"; fail "no word about SOURCE_DATE_EPOCH"; }
 
+elsewhere "$copy/scripts/build-deps.sh" >"$work/build-deps.log" 2>&1 ||
+  { tail -n 20 "$work/build-deps.log"; fail "scripts/build-deps.sh failed in the copy"; }
 epoch=$(git -C "$root" log -1 --format=%ct)
 elsewhere env SOURCE_DATE_EPOCH="$epoch" "$copy/scripts/package.sh" >"$work/package.log" 2>&1 ||
   { tail -n 20 "$work/package.log"; fail "scripts/package.sh failed in the copy"; }
