@@ -129,12 +129,13 @@ check "each notice is its library's licence text" notice_texts
 install_texts() {
   local t
   for t in LIESMICH.txt README.txt; do
-    has_text "$content/$t" "msiexec /i $name.msi /qn" && ! grep -q @VERSION@ "$content/$t" || return 1
+    has_text "$content/$t" "msiexec /i $name.msi /qn" && has_text "$content/$t" "$name.spdx.json" &&
+      ! grep -q @VERSION@ "$content/$t" || return 1
   done
   has_text "$content/LIESMICH.txt" "Bildschirmschoner-Einstellungen" &&
     has_text "$content/README.txt" "based in part on the work of the Independent JPEG Group"
 }
-check "the install texts name this version's package, in German and English" install_texts
+check "the install texts name this version's package and bill of materials, in German and English" install_texts
 windows_texts() {
   local t
   for t in "$content"/*.txt "$content"/notices/*.txt; do crlf_only "$t" || return 1; done
