@@ -65,7 +65,7 @@ installer_version() {
 # (zip and the installer's cabinet store local times).
 export TZ=UTC
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  [ "$(git -C "$root" rev-parse --show-toplevel 2>/dev/null)" = "$root" ] ||
+  [ "$(git -C "$root" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$root" && pwd -P)" ] ||
     die "$root is not a git work tree: set SOURCE_DATE_EPOCH to the time the packages should record (seconds since 1970)"
   SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
 fi
@@ -168,18 +168,23 @@ windows_text "$tmp/jpeg/LICENSE.md" "$notices/libjpeg-turbo.txt"
 windows_text "$tmp/jpeg/README.ijg" "$notices/libjpeg-turbo-IJG.txt"
 windows_text "$mingw_copyright" "$notices/MinGW-w64.txt"
 
-# linked_package LIBRARY: "<package> <version>" of the Debian package that holds
-# the LIBRARY the 32-bit compiler links, the one that went into the .scr.
+# linked_package LIBRARY: "<package> <version> <architecture>" of the Debian
+# package that holds the LIBRARY the 32-bit compiler links into the .scr.
 linked_package() {
   local file
   file=$(readlink -f "$(i686-w64-mingw32-g++-posix -print-file-name="$1")")
-  dpkg-query -W -f='${Package} ${Version}' "$(dpkg -S "$file" | cut -d: -f1)"
+  dpkg-query -W -f='${Package} ${Version} ${Architecture}' "$(dpkg -S "$file" | cut -d: -f1)"
 }
 
-# spdx_component ID NAME "PACKAGE VERSION" LICENCE: one package entry of the
-# bill of materials, with the package URL of the Debian package it came from.
+# Debian names and versions may hold characters that a package URL escapes.
+purl_escape() { sed 's/:/%3A/g; s/+/%2B/g' <<<"$1"; }
+
+# spdx_component ID NAME "PACKAGE VERSION ARCHITECTURE" LICENCE: one package
+# entry of the bill of materials, with the package URL of the Debian package it
+# came from (architecture "source" for the ones built here from source).
 spdx_component() {
-  local package=${3% *} version=${3#* }
+  local package version arch
+  read -r package version arch <<<"$3"
   cat <<EOF
     {
       "SPDXID": "SPDXRef-$1",
@@ -191,15 +196,15 @@ spdx_component() {
       "licenseDeclared": "$4",
       "copyrightText": "NOASSERTION",
       "externalRefs": [ { "referenceCategory": "PACKAGE-MANAGER", "referenceType": "purl",
-                          "referenceLocator": "pkg:deb/debian/$package@$(sed 's/:/%3A/g; s/+/%2B/g' <<<"$version")" } ]
+                          "referenceLocator": "pkg:deb/debian/$(purl_escape "$package")@$(purl_escape "$version")?arch=$arch" } ]
     },
 EOF
 }
 
 # The components of the .scr: SPDX id, name, Debian package and version, licence.
 components() {
-  spdx_component GD GD "libgd2 $gd_version" GD
-  spdx_component libjpeg-turbo libjpeg-turbo "libjpeg-turbo $jpeg_version" "IJG AND BSD-3-Clause AND Zlib"
+  spdx_component GD GD "libgd2 $gd_version source" GD
+  spdx_component libjpeg-turbo libjpeg-turbo "libjpeg-turbo $jpeg_version source" "IJG AND BSD-3-Clause AND Zlib"
   spdx_component MinGW-w64-runtime "MinGW-w64 runtime" "$(linked_package libmingwex.a)" \
     "ZPL-2.1 AND BSD-3-Clause AND BSD-2-Clause AND ISC AND LicenseRef-MinGW-w64-other"
   spdx_component winpthreads winpthreads "$(linked_package libwinpthread.a)" "MIT AND BSD-3-Clause"
