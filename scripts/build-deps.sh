@@ -20,7 +20,8 @@ triplets=(i686-w64-mingw32 x86_64-w64-mingw32)
 
 # Bump when the build flags below change, so cached builds made with the old
 # flags are redone even though the source versions did not move.
-recipe=1
+# 2: reproducible: a fixed libjpeg-turbo build string, no build paths.
+recipe=2
 
 say() { echo "build-deps: $*"; }
 die() { echo "build-deps: error: $*" >&2; exit 1; }
@@ -128,6 +129,9 @@ jpeg_dsc="$root/src/libjpeg-turbo_${jpeg_ver}.dsc"
 # dpkg-source checks the .dsc checksums and applies Debian's patch series.
 run dpkg-source -x "$jpeg_dsc" "$tmp/jpeg-src"
 run dpkg-source -x "$gd_dsc" "$tmp/gd-src"
+# The temporary tree's name is random: "." in its place, wherever a path is kept.
+prefix_map="-ffile-prefix-map=$tmp=."
+jpeg_build=$(TZ=UTC date -d "$(dpkg-parsechangelog -l "$tmp/jpeg-src/debian/changelog" -S Date)" +%Y%m%d)
 
 cat >"$tmp/check.c" <<'EOF'
 /* Round trip through the static GD + libjpeg: encode a truecolour image to
@@ -180,10 +184,12 @@ build_one() { # <triplet>
   # Only the static library target: the command-line tools and tests are of
   # no use to us and would double the build time. The install prefix is never
   # used, but its Windows default (c:/...) is not an absolute path to CMake on
-  # Linux and breaks configuring.
+  # Linux and breaks configuring. The library quotes its build string in
+  # messages and would take the day of the build for it: the date of the
+  # Debian release we build keeps the bytes the same whenever it is rebuilt.
   run cmake -S "$tmp/jpeg-src" -B "$b/jpeg" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD="$jpeg_build" -DCMAKE_C_FLAGS="$prefix_map" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_JPEG7=OFF -DWITH_JPEG8=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
     -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
@@ -200,7 +206,7 @@ build_one() { # <triplet>
   # two macros. Leaving PNG and the GD/GD2 formats off also keeps zlib out.
   run cmake -S "$tmp/gd-src" -B "$b/gd" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DCMAKE_C_FLAGS="-DNONDLL" \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DCMAKE_C_FLAGS="-DNONDLL $prefix_map" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON -DBUILD_TEST=OFF \
     -DENABLE_JPEG=ON -DENABLE_CPP=OFF -DENABLE_GD_FORMATS=OFF \
     -DENABLE_PNG=OFF -DENABLE_FREETYPE=OFF -DENABLE_FONTCONFIG=OFF \

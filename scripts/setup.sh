@@ -11,6 +11,7 @@ packages=(
   fonts-wine xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
   googletest libgtest-dev libgd-dev pkg-config
   wixl msitools zip unzip
+  faketime osslsigncode openssl diffoscope-minimal nodejs node-spdx-expression-parse
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

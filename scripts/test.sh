@@ -46,3 +46,7 @@ stop_environment
 start_display 1280x1024
 make_prefix "$work/prefix-package"
 "$root/tests/package/check-package.sh" "$work/package"
+
+# The same release once more from a copy of the tree elsewhere, on another
+# day's clock and in another time zone: byte for byte the same.
+"$root/tests/package/check-reproducible.sh" "$work/reproducible"

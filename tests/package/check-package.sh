@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Usage: check-package.sh WORKDIR
 # Builds the release packages (scripts/package.sh), a newer and an older release
-# and a rebuild of this one, checks their contents natively, then installs,
-# repairs, upgrades, downgrades and removes them with Wine's msiexec.
+# and a signed one, checks their contents, bill of materials and signatures
+# natively, then installs, repairs, upgrades, downgrades and removes them with
+# Wine's msiexec.
 # Needs WINEPREFIX and DISPLAY: a fresh prefix of its own with a running
 # wineserver, on a screen that is not 1024 pixels wide, as scripts/test.sh
 # makes them. Wine's 64-bit msiexec installs these 32-bit packages as 64-bit
@@ -54,8 +55,34 @@ installer_version() { # the documented mapping: A.B.C.D -> A.B.(C*1000+D)
 
 echo "== packages"
 dist="$root/build/dist"
-"$root/scripts/package.sh" >/dev/null
-"$root/scripts/package.sh" --out "$work/rebuilt" >/dev/null
+"$root/scripts/package.sh" >"$work/unsigned.log"
+
+# Signed with a throwaway code-signing key, made here; the password reaches
+# scripts/package.sh the documented way, through the environment.
+keys="$work/keys"
+mkdir -p "$keys"
+export SARVANE_SIGN_PASSWORD='Kennwort des Tests'
+printf '%s' "$SARVANE_SIGN_PASSWORD" >"$keys/password"
+# pfx NAME DAYS: a self-signed code-signing certificate valid for DAYS (-1:
+# expired yesterday), with its key in NAME.pfx under the password.
+pfx() {
+  openssl req -new -newkey rsa:2048 -nodes -keyout "$keys/$1.key" -subj "/CN=SarvaneShuttle test $1" \
+    -out "$keys/$1.csr" 2>/dev/null
+  printf 'keyUsage = critical, digitalSignature\nextendedKeyUsage = codeSigning\n' >"$keys/ext"
+  openssl x509 -req -in "$keys/$1.csr" -signkey "$keys/$1.key" -days "$2" -extfile "$keys/ext" \
+    -out "$keys/$1.pem" 2>/dev/null
+  openssl pkcs12 -export -inkey "$keys/$1.key" -in "$keys/$1.pem" -passout "file:$keys/password" -out "$keys/$1.pfx"
+}
+pfx valid 30
+pfx expired -1
+# Every osslsigncode and openssl command line of the signing run, to show that
+# the password is on none of them.
+mkdir -p "$work/bin"
+for tool in osslsigncode openssl; do
+  printf '#!/bin/sh\necho "$*" >>"%s"\nexec %s "$@"\n' "$work/command-lines" "$(command -v "$tool")" >"$work/bin/$tool"
+  chmod +x "$work/bin/$tool"
+done
+PATH="$work/bin:$PATH" SARVANE_SIGN_PFX="$keys/valid.pfx" "$root/scripts/package.sh" --out "$work/signed" >/dev/null
 "$root/scripts/package.sh" --version 1.0.1.0 --out "$work/newer" >/dev/null
 "$root/scripts/package.sh" --version 1.0.0.1 --out "$work/older" >/dev/null
 name="SarvaneShuttle-$project_version"
@@ -64,10 +91,12 @@ zip="$dist/$name.zip"
 newer="$work/newer/SarvaneShuttle-1.0.1.0.msi"
 older="$work/older/SarvaneShuttle-1.0.0.1.msi"
 
-check "build/dist holds the two packages and their checksums" \
-  equals "$(cd "$dist" && ls | tr '\n' ' ')" "SHA256SUMS $name.msi $name.zip "
-check "SHA256SUMS lists exactly both packages" \
-  equals "$(awk '{print $2}' "$dist/SHA256SUMS" | tr '\n' ' ')" "$name.msi $name.zip "
+check "build/dist holds the two packages, the bill of materials and their checksums" \
+  equals "$(cd "$dist" && ls | tr '\n' ' ')" "SHA256SUMS $name.msi $name.spdx.json $name.zip "
+check "SHA256SUMS lists exactly these three" \
+  equals "$(awk '{print $2}' "$dist/SHA256SUMS" | tr '\n' ' ')" "$name.msi $name.zip $name.spdx.json "
+check "without a key it says in one line that the packages are not signed" \
+  equals "$(grep -c 'not signed' "$work/unsigned.log")" 1
 check "SHA256SUMS matches the packages" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
 
 refused_versions() {
@@ -87,8 +116,9 @@ unzip -q "$zip" -d "$work/zip"
 content="$work/zip/$name"
 check "the archive holds the .scr, both install texts and the notices in one folder" \
   equals "$(unzip -Z1 "$zip" | tr '\n' ' ')" \
-  "$name/LIESMICH.txt $name/README.txt $name/SarvaneShuttle.scr $name/notices/GD.txt $name/notices/MinGW-w64.txt $name/notices/libjpeg-turbo-IJG.txt $name/notices/libjpeg-turbo.txt "
+  "$name/LIESMICH.txt $name/README.txt $name/$name.spdx.json $name/SarvaneShuttle.scr $name/notices/GD.txt $name/notices/MinGW-w64.txt $name/notices/libjpeg-turbo-IJG.txt $name/notices/libjpeg-turbo.txt "
 check "the archive's .scr is the shipped 32-bit build" same_file "$content/SarvaneShuttle.scr" "$shipped"
+check "the archive's bill of materials is the one beside it" same_file "$content/$name.spdx.json" "$dist/$name.spdx.json"
 notice_texts() {
   has_text "$content/notices/GD.txt" "Credits and license terms" &&
     has_text "$content/notices/libjpeg-turbo.txt" "libjpeg-turbo Licenses" &&
@@ -100,12 +130,13 @@ check "each notice is its library's licence text" notice_texts
 install_texts() {
   local t
   for t in LIESMICH.txt README.txt; do
-    has_text "$content/$t" "msiexec /i $name.msi /qn" && ! grep -q @VERSION@ "$content/$t" || return 1
+    has_text "$content/$t" "msiexec /i $name.msi /qn" && has_text "$content/$t" "$name.spdx.json" &&
+      ! grep -q @VERSION@ "$content/$t" || return 1
   done
   has_text "$content/LIESMICH.txt" "Bildschirmschoner-Einstellungen" &&
     has_text "$content/README.txt" "based in part on the work of the Independent JPEG Group"
 }
-check "the install texts name this version's package, in German and English" install_texts
+check "the install texts name this version's package and bill of materials, in German and English" install_texts
 windows_texts() {
   local t
   for t in "$content"/*.txt "$content"/notices/*.txt; do crlf_only "$t" || return 1; done
@@ -113,6 +144,81 @@ windows_texts() {
   equals "$(head -c 3 "$content/LIESMICH.txt" | od -An -tx1 | tr -d ' ')" efbbbf
 }
 check "texts have Windows line ends, the German one a byte order mark" windows_texts
+
+echo "== bill of materials"
+sha256() { sha256sum <"$1" | cut -d' ' -f1; }
+created=$(date -u -d "@$(git -C "$root" log -1 --format=%ct)" +%Y-%m-%dT%H:%M:%SZ)
+spdx() { NODE_PATH=/usr/share/nodejs node "$root/tests/package/check-spdx.js" "$@"; }
+# What the shipped build was linked from: the cross-built libraries' versions
+# (scripts/build-deps.sh stamps them) and the Debian packages of the rest.
+deps_stamp=$(cat "$(sed -n 's/^SARVANE_DEPS_DIR:[A-Z]*=//p' "$root/build/win32/CMakeCache.txt")/.complete")
+debian_version() { dpkg-query -W -f='${Version}' "$1"; }
+components="GD $(sed -n 's/.* gd=\([^ ]*\).*/\1/p' <<<"$deps_stamp")
+libjpeg-turbo $(sed -n 's/.* jpeg=\([^ ]*\).*/\1/p' <<<"$deps_stamp")
+MinGW-w64 runtime $(debian_version mingw-w64-i686-dev)
+winpthreads $(debian_version mingw-w64-i686-dev)
+libstdc++ $(debian_version g++-mingw-w64-i686-posix)
+libgcc $(debian_version gcc-mingw-w64-i686-posix)"
+check "valid SPDX 2.3, every licence parses, it describes the shipped .scr, created at the last commit" \
+  spdx "$dist/$name.spdx.json" "$(sha256 "$shipped")" "$created" >/dev/null
+check "it lists GD, libjpeg-turbo, the MinGW-w64 runtime, winpthreads, libstdc++ and libgcc as built" \
+  equals "$(spdx "$dist/$name.spdx.json" "$(sha256 "$shipped")" "$created")" "$components"
+
+echo "== signatures"
+unzip -q "$work/signed/$name.zip" -d "$work/signed"
+signed_scr="$work/signed/$name/SarvaneShuttle.scr"
+signed_msi="$work/signed/$name.msi"
+verified() { osslsigncode verify -in "$1" -CAfile "$keys/valid.pem" >"$work/verify.log" 2>&1; }
+check "the signed .scr verifies against the certificate" verified "$signed_scr"
+check "the signed .msi verifies against the certificate" verified "$signed_msi"
+check "the signed bill of materials describes the signed .scr" \
+  spdx "$work/signed/$name.spdx.json" "$(sha256 "$signed_scr")" "$created" >/dev/null
+check "the password was on no command line" bash -c "! grep -q -F '$SARVANE_SIGN_PASSWORD' '$work/command-lines'"
+# flip FILE OFFSET: inverts one byte.
+flip() {
+  local byte
+  byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+  printf "\\$(printf '%03o' $((byte ^ 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+tampered_code() {
+  local size offset
+  read -r size offset < <(i686-w64-mingw32-objdump -h "$signed_scr" | awk '$2 == ".text" { print $3, $6 }')
+  cp "$signed_scr" "$work/tampered.scr"
+  flip "$work/tampered.scr" $((16#$offset + 16#$size / 2))
+  ! verified "$work/tampered.scr" || { echo "     a byte changed in .text still verifies"; return 1; }
+}
+check "a byte changed in the .scr's code fails verification" tampered_code
+tampered_cabinet() {
+  local cabinet
+  cabinet=$(grep -obUaP 'MSCF\x00\x00\x00\x00' "$signed_msi" | head -n 1 | cut -d: -f1)
+  cp "$signed_msi" "$work/tampered.msi"
+  flip "$work/tampered.msi" $((cabinet + 300))
+  msiinfo extract "$signed_msi" SarvaneShuttle.cab >"$work/signed.cab"
+  msiinfo extract "$work/tampered.msi" SarvaneShuttle.cab >"$work/tampered.cab"
+  ! cmp -s "$work/signed.cab" "$work/tampered.cab" || { echo "     the byte is not in the cabinet"; return 1; }
+  ! verified "$work/tampered.msi" || { echo "     a byte changed in the cabinet still verifies"; return 1; }
+}
+check "a byte changed in the .msi's cabinet fails verification" tampered_cabinet
+# refused_key MESSAGE VARIABLES...: scripts/package.sh with the signing
+# variables given stops with MESSAGE and leaves the signed set as it was.
+refused_key() {
+  local message=$1
+  shift
+  (cd "$work/signed" && sha256sum "$name".* SHA256SUMS >"$work/before")
+  if env "$@" "$root/scripts/package.sh" --out "$work/signed" >"$work/refused.log" 2>&1; then
+    echo "     it signed"
+    return 1
+  fi
+  has_text "$work/refused.log" "$message" &&
+    (cd "$work/signed" && sha256sum --quiet -c "$work/before") &&
+    equals "$(cd "$work/signed" && ls "$name".* | tr '\n' ' ')" "$name.msi $name.spdx.json $name.zip "
+}
+check "a missing key file stops it, leaving the last set" \
+  refused_key "no file $keys/missing.pfx" SARVANE_SIGN_PFX="$keys/missing.pfx"
+check "a wrong password stops it, leaving the last set" \
+  refused_key "wrong password" SARVANE_SIGN_PFX="$keys/valid.pfx" SARVANE_SIGN_PASSWORD=falsch
+check "an expired certificate stops it, leaving the last set" \
+  refused_key "has expired" SARVANE_SIGN_PFX="$keys/expired.pfx"
 
 echo "== installer tables"
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
@@ -122,11 +228,17 @@ check "product version follows the version mapping" \
 check "versions of the newer and the older test release" \
   equals "$(property "$newer" ProductVersion) $(property "$older" ProductVersion)" "1.0.1000 1.0.1"
 check "all packages carry the fixed upgrade code" \
-  equals "$(property "$msi" UpgradeCode) $(property "$newer" UpgradeCode) $(property "$work/rebuilt/$name.msi" UpgradeCode)" \
+  equals "$(property "$msi" UpgradeCode) $(property "$newer" UpgradeCode) $(property "$signed_msi" UpgradeCode)" \
   "$upgrade_code $upgrade_code $upgrade_code"
 differs() { [ "$1" != "$2" ] || { echo "     both are '$1'"; return 1; }; }
-check "a rebuild is a product of its own" \
-  differs "$(property "$msi" ProductCode)" "$(property "$work/rebuilt/$name.msi" ProductCode)"
+# Windows Installer takes two packages with one package code for the same one.
+package_code() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
+codes_of_its_own() {
+  differs "$(property "$msi" ProductCode)" "$(property "$signed_msi" ProductCode)" &&
+    differs "$(package_code "$msi")" "$(package_code "$signed_msi")" &&
+    differs "$(package_code "$msi")" "$(package_code "$newer")"
+}
+check "a package that differs, signed or of another version, has codes of its own" codes_of_its_own
 check "per machine, publisher and icon in the installed-programs list" \
   equals "$(property "$msi" ALLUSERS) $(property "$msi" Manufacturer) $(property "$msi" ARPPRODUCTICON)" \
   "1 SarvaneShuttle MainIcon.ico"
@@ -269,16 +381,23 @@ check "installing the same package again succeeds" equals "$(exit_code /i "$(win
 check "... and leaves one entry" equals "$(entries)" "$release_entry"
 
 first_code=$(product_code)
-check "a rebuild of the same version installs" \
-  equals "$(exit_code /i "$(windows_path "$work/rebuilt/$name.msi")" /qn)" 0
-check "... in place of the first build, not beside it" \
+check "the signed package of the same version installs" \
+  equals "$(exit_code /i "$(windows_path "$signed_msi")" /qn)" 0
+check "... in place of the unsigned one, not beside it" \
   equals "$(entries | wc -l) $(entries | awk -v first="$first_code" '$2 != first { print "new" }')" "1 new"
+check "... with its signed .scr" same_file "$syswow64/SarvaneShuttle.scr" "$signed_scr"
+signed_runs() {
+  local rc=0
+  (cd "$syswow64" && "$WINE32" 'C:\windows\syswow64\SarvaneShuttle.scr' /a) || rc=$?
+  equals "exit code $rc" "exit code 0"
+}
+check "... which runs (/a: start-up, then the end)" signed_runs
 
 # Wine's msiexec has no /f: ask for the repair with the properties /f stands for.
 rm -f "$syswow64/SarvaneShuttle.scr"
 check "repair succeeds" \
-  equals "$(exit_code /i "$(windows_path "$work/rebuilt/$name.msi")" REINSTALL=ALL REINSTALLMODE=omus /qn)" 0
-check "... and puts back a deleted .scr" same_file "$syswow64/SarvaneShuttle.scr" "$shipped"
+  equals "$(exit_code /i "$(windows_path "$signed_msi")" REINSTALL=ALL REINSTALLMODE=omus /qn)" 0
+check "... and puts back a deleted .scr" same_file "$syswow64/SarvaneShuttle.scr" "$signed_scr"
 
 # What the program writes for its user: the settings file in the Windows
 # folder and a cached picture beside the .scr (no virtualization under Wine).
