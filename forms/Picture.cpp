@@ -29,13 +29,13 @@ std::size_t ColourTableEntries(const BITMAPINFOHEADER& header) {
 
 }  // namespace
 
-TBitmap::TBitmap(int width, int height) {
+TBitmap::TBitmap(int width, int height, int bitsPerPixel) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = height;
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
   info.bmiHeader.biCompression = BI_RGB;
   *this = FromInfo(info, nullptr, 0);
 }

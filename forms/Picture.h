@@ -20,8 +20,9 @@ namespace forms {
 class TBitmap {
  public:
   TBitmap() = default;
-  // A blank 24-bit bitmap, stored bottom-up as Windows bitmaps usually are.
-  TBitmap(int width, int height);
+  // A blank bitmap of 24 (or 32) bits per pixel, stored bottom-up as Windows
+  // bitmaps usually are.
+  TBitmap(int width, int height, int bitsPerPixel = 24);
   // Parses a Windows bitmap file (file header included) of 1 to 32 bits per pixel.
   static TBitmap FromBmpFile(std::span<const std::uint8_t> file);
   // Parses a packed device-independent bitmap: information header, colour

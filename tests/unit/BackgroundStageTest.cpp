@@ -505,7 +505,7 @@ TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowTheP
   int matching = 0;
   for (int y = 5; y < 200; y += 38)
     for (int x = 5; x < 300; x += 42) {
-      const std::uint8_t* pixel = expected.ScanLine(y) + 3 * x;
+      const std::uint8_t* pixel = expected.ScanLine(y) + expected.BitsPerPixel() / 8 * x;
       matching += ScreenShowsAbout(200 + x, 150 + y, RGB(pixel[2], pixel[1], pixel[0]), 0);
     }
   EXPECT_EQ(matching, 6 * 8);
