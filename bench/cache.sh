@@ -69,6 +69,7 @@ for size in 1920x1080 1280x1024 3840x2160; do
       for kind in $(bench_rotate "$round" "${show_kinds[@]}"); do
         (cd "$stage" && bench_wine "show-$kind" bench_cache show "$kind")
       done
+      (cd "$stage" && bench_wine_line "check-headers check-exists" bench_cache check)
     fi
   done
   # A build at some other size would not be the one measured here.
@@ -97,6 +98,11 @@ bench_heading "Decoding the five 1024 x 768 pictures, for context"
 bench_row "program's decoder (libjpeg into a DIB section)" decode-program
 bench_row "GD (gdImageCreateFromJpeg)" decode-gd
 bench_compare "GD / program's decoder" ratio decode-gd decode-program
+
+bench_heading "The cache test at a run's start, 1920 x 1080: five JPEG headers against five existence tests"
+bench_figure "five headers read and compared with the screen" check-headers ms
+bench_figure "five existence tests (the test before)" check-exists ms
+bench_compare "headers - existence tests (added to the start)" difference check-headers check-exists '<=' 5
 
 bench_heading "ShowBackground of one picture at 1920 x 1080, and with a broken cache file"
 bench_row "screen-sized cache file" show-cache

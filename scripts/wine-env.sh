@@ -58,15 +58,18 @@ install_fonts() {
   [ -d "$fonts" ] && cp -u "$fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/"
 }
 
-# start_two_monitors: a nested Xephyr display with two Xinerama heads side by
-# side, 1024x768 (primary) and a larger 1280x1024, inside a private Xvfb;
-# exports DISPLAY.
+# start_two_monitors [SECOND]: a nested Xephyr display with two Xinerama heads
+# side by side, 1024x768 (primary) and a larger SECOND (1280x1024 unless
+# given), inside a private Xvfb; exports DISPLAY.
 # Wine on a plain Xvfb always sees one monitor. Use make_prefix ... N with it.
 start_two_monitors() {
-  start_display 2400x1100 || return 1
-  local outer=$DISPLAY n
+  local second=${1:-1280x1024}
+  local width=$((1024 + ${second%x*} + 64)) height=$((${second#*x} + 64)) outer n
+  [ "$height" -ge 832 ] || height=832
+  start_display "${width}x${height}" || return 1
+  outer=$DISPLAY
   n=$(free_display 141 190) &&
-    start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen 1280x1024 \
+    start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen "$second" \
       -nolisten tcp && XEPHYR_PID=$SERVER_PID && return 0
   echo "no free display for Xephyr" >&2
   return 1
