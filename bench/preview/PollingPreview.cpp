@@ -30,10 +30,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     GetClientRect(host, &area);
     forms::UniqueMemoryDc source(CreateCompatibleDC(dc.get()));
     forms::SelectGuard select(source.get(), picture.Handle());
+    // Stretched in memory, then copied, as the program does: Wine's X11
+    // driver stretching straight onto a window picks other rows and columns,
+    // and the host checks the pixels before it starts measuring.
+    forms::UniqueHbitmap frame(CreateCompatibleBitmap(dc.get(), area.right, area.bottom));
+    forms::UniqueMemoryDc frameDc(CreateCompatibleDC(dc.get()));
+    forms::SelectGuard selectFrame(frameDc.get(), frame.get());
     do {
-      SetStretchBltMode(dc.get(), COLORONCOLOR);
-      StretchBlt(dc.get(), 0, 0, area.right, area.bottom, source.get(), 0, 0, picture.Width(),
+      SetStretchBltMode(frameDc.get(), COLORONCOLOR);
+      StretchBlt(frameDc.get(), 0, 0, area.right, area.bottom, source.get(), 0, 0, picture.Width(),
                  picture.Height(), SRCCOPY);
+      BitBlt(dc.get(), 0, 0, area.right, area.bottom, frameDc.get(), 0, 0, SRCCOPY);
       Application.ProcessMessages();
     } while (IsWindowVisible(host));
   }
