@@ -227,6 +227,11 @@ LRESULT TScreenSaverBackground::WindowProc(UINT message, WPARAM wParam, LPARAM l
 
 void TScreenSaverBackground::FormActivate() {
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The picture goes on the screen now. Left to the queue, its paint would
+  // wait until the craft's modal loop first looks at messages: after the
+  // craft is shown and the first cycle has loaded its picture again, some
+  // tens of milliseconds into the run.
+  UpdateWindow(Handle());
   RunningState running(previousState_);
   if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex))) {
     vessels::DisplayStateRegistration display(craft->Handle());

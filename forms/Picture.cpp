@@ -203,7 +203,10 @@ bool StartDecoding(jpeg_decompress_struct* info, JpegError* error, const std::ui
                   info->image_height);
     return false;
   }
-  info->out_color_space = JCS_EXT_BGR;  // the byte order of a 24-bit DIB row
+  // The byte order of a 32-bit DIB row. Backgrounds are copied to the screen
+  // whole, and under Wine a 32-bit source gets there several times faster
+  // than a 24-bit one (a full screen at 1920 x 1080: about 3 ms against 11).
+  info->out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(info);
   return true;
 }
@@ -257,7 +260,7 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
                      static_cast<unsigned long>(stream.size())))
     decoder.Throw();
   TBitmap bitmap(static_cast<int>(decoder.Info()->output_width),
-                 static_cast<int>(decoder.Info()->output_height));
+                 static_cast<int>(decoder.Info()->output_height), 32);
   if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap)) decoder.Throw();
   // Data that ends inside the scans still shows the rows it holds.
   if (decoder.Error()->rowWhenDataEnded == 0) throw EError("JPEG-Fehler: keine Bilddaten");

@@ -56,7 +56,8 @@ class TBitmap {
 inline constexpr unsigned long long kMaxJpegPixels = 64ull * 1024 * 1024;
 inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
 
-// Decodes a baseline or progressive JPEG stream into a 24-bit bitmap.
+// Decodes a baseline or progressive JPEG stream into a 32-bit bitmap (blue,
+// green, red and an unused byte per pixel).
 // Throws EError when the stream cannot be decoded, holds no pixel data at
 // all, or claims more than kMaxJpegPixels.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);

@@ -481,7 +481,7 @@ TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowTheP
   // Of the picture's own size: pixel for pixel, the checker pattern intact.
   const forms::TBitmap& shown = Stage().imgBackground.Picture().Bitmap();
   for (POINT at : {POINT{0, 0}, POINT{1, 0}, POINT{33, 7}, POINT{34, 7}, POINT{63, 47}, POINT{10, 40}}) {
-    const std::uint8_t* pixel = shown.ScanLine(at.y) + 3 * at.x;
+    const std::uint8_t* pixel = shown.ScanLine(at.y) + shown.BitsPerPixel() / 8 * at.x;
     EXPECT_TRUE(ScreenShowsAbout(600 + at.x, 100 + at.y, RGB(pixel[2], pixel[1], pixel[0]), 0))
         << at.x << ", " << at.y;
   }
@@ -700,8 +700,9 @@ TEST_F(CacheBuildAtOtherWidth, FailureWhileLaterPicturesAreInFlightWaitsForThemA
 
 // Whether two pictures hold the same pixels in their first row.
 bool SameFirstRow(const forms::TPicture& a, const forms::TPicture& b) {
-  return a.Width() == b.Width() &&
-         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + 3 * a.Width(), b.Bitmap().ScanLine(0));
+  const int rowBytes = a.Bitmap().BitsPerPixel() / 8 * a.Width();
+  return a.Width() == b.Width() && a.Bitmap().BitsPerPixel() == b.Bitmap().BitsPerPixel() &&
+         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + rowBytes, b.Bitmap().ScanLine(0));
 }
 
 TEST_F(CacheBuildAtOtherWidth, EarlyDecodeIsShownForItsOwnFileAndDroppedWhenTheBuildReplacesIt) {

@@ -111,6 +111,24 @@ BOOL WINAPI CountUnregister(HPOWERNOTIFY handle) {
   return TRUE;
 }
 
+// Whether the stage (picture included) still waited for its paint when the
+// craft window was about to appear; a thread hook sees the craft's show first.
+HWND watchedCraft = nullptr;
+bool stageUnpaintedAtCraftShow = false;
+bool craftShowSeen = false;
+
+LRESULT CALLBACK WatchCraftShow(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->hwnd == watchedCraft && call->message == WM_SHOWWINDOW && call->wParam &&
+      !craftShowSeen) {
+    craftShowSeen = true;
+    HWND stage = ScreenSaverBackground->Handle();
+    HWND picture = ScreenSaverBackground->imgBackground.Handle();
+    stageUnpaintedAtCraftShow = GetUpdateRect(stage, nullptr, FALSE) || GetUpdateRect(picture, nullptr, FALSE);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // The display count that ShowCursor keeps (0 when the pointer shows once).
 int CursorCount() {
   ShowCursor(TRUE);
@@ -337,7 +355,18 @@ TEST_F(Flight, StageHandsTheRunToTheCraftAndRestoresThePointer) {
     shapedDuring = GetWindowRgn(craft->Handle(), region.get()) == COMPLEXREGION;
     PostKey(VK_ESCAPE);
   });
+  // As in a run, the stage stands on the screen, its picture not yet painted,
+  // when it becomes active: the picture must be there before the craft.
+  ShowWindow(ScreenSaverBackground->Handle(), SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(GetUpdateRect(ScreenSaverBackground->imgBackground.Handle(), nullptr, FALSE));
+  watchedCraft = craft->Handle();
+  craftShowSeen = false;
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchCraftShow, nullptr, GetCurrentThreadId());
   ScreenSaverBackground->FormActivate();
+  UnhookWindowsHookEx(hook);
+  ShowWindow(ScreenSaverBackground->Handle(), SW_HIDE);
+  EXPECT_TRUE(craftShowSeen);
+  EXPECT_FALSE(stageUnpaintedAtCraftShow);
   EXPECT_TRUE(check.Fired());
   EXPECT_EQ(countDuring, countBefore - 1);
   EXPECT_TRUE(runningDuring);
