@@ -230,6 +230,7 @@ void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& 
   forms::SettleJpegThreads();
   Workers threads(build, std::min<int>(workers, static_cast<int>(jobs.size())));
   if (threads.Threads().empty()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
+  if (reports.started) reports.started();
 
   // Waits for a report from the workers, for a worker to end, or for a
   // window message, so the progress window paints and stays responsive

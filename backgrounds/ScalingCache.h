@@ -39,6 +39,9 @@ void ScaleJpegFile(const std::string& target, const std::string& source, int wid
 int CacheWorkerCount(int width, int height, unsigned processors);
 
 struct CacheReports {
+  // Once the workers have started, before any other report: showing a window
+  // takes a while under Wine, and the pictures need not wait for it.
+  std::function<void()> started;
   // 20 k + 10 once picture k's stream is written and 20 k + 20 once it is
   // scaled, each only after every report before it.
   std::function<void(int percent)> progress;

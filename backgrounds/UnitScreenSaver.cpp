@@ -139,10 +139,10 @@ void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::Pic
     jobs.push_back({BuiltInPicture(id).JpegStream(), cachePaths_[id], width_, height_});
 
   ShowProgress->SetProgress(kCacheMessage, 0);
-  ShowProgress->Show();
   // The report of a failure must not stand behind a window that claims the
   // work is still going on.
   const backgrounds::CacheReports reports{
+      .started = [] { ShowProgress->Show(); },
       .progress = [](int percent) { ShowProgress->SetProgress(kCacheMessage, percent); },
       .failed = [] { ShowProgress->Close(); }};
   try {
