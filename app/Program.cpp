@@ -6,6 +6,7 @@
 
 #include "app/Dispatch.h"
 #include "app/Preview.h"
+#include "app/Wiring.h"
 #include "backgrounds/EarlyDecode.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
@@ -22,7 +23,7 @@ namespace app {
 namespace {
 
 void RunConfiguration() {
-  auto dialog = std::make_unique<TConfiguration>();
+  auto dialog = CreateConfiguration();
   Configuration = dialog.get();
   dialog->ShowModal();
   Configuration = nullptr;
@@ -42,6 +43,7 @@ void CreateStartupWindows(const std::function<void(const char* window)>& created
   create(ScreenSaverForegroundCalderine, "TScreenSaverForegroundCalderine");
   create(ShowProgress, "TShowProgress");
   create(ScreenSaverForegroundThornax, "TScreenSaverForegroundThornax");
+  WireStartupWindows();
 }
 
 namespace {

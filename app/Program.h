@@ -5,7 +5,8 @@
 namespace app {
 
 // Creates the seven start-up windows through the application object, in their
-// fixed order; the first, the background stage, becomes the main window.
+// fixed order, and wires them to each other; the first, the background stage,
+// becomes the main window.
 // `created`, when given, hears each window's class name once it exists (the
 // start-up benchmark times them).
 void CreateStartupWindows(const std::function<void(const char* window)>& created = nullptr);

@@ -4,8 +4,9 @@
 
 #include <utility>
 
-#include "app/Settings.h"
+#include "backgrounds/CacheFiles.h"
 #include "backgrounds/Catalogue.h"
+#include "settings/Settings.h"
 
 namespace backgrounds {
 
@@ -23,7 +24,7 @@ EarlyDecode::~EarlyDecode() {
 unsigned __stdcall EarlyDecode::Run(void* self) {
   auto& decode = *static_cast<EarlyDecode*>(self);
   try {
-    decode.picture_ = forms::TPicture::FromJpegFile(decode.path_);
+    decode.picture_ = DecodeCacheFile(decode.path_);
   } catch (...) {
     decode.error_ = std::current_exception();
   }
@@ -36,7 +37,7 @@ void EarlyDecode::Join() {
 
 forms::TPicture EarlyDecode::Take() {
   Join();
-  if (!thread_) return forms::TPicture::FromJpegFile(path_);
+  if (!thread_) return DecodeCacheFile(path_);
   if (error_) std::rethrow_exception(error_);
   return std::move(*picture_);
 }

@@ -24,7 +24,7 @@ class EarlyDecode {
   const std::string& Path() const { return path_; }
   // Waits until the worker has ended.
   void Join();
-  // The picture, as TPicture::FromJpegFile gives it, or its error.
+  // The picture, as DecodeCacheFile gives it, or its error.
   forms::TPicture Take();
 
  private:

@@ -1,7 +1,7 @@
 #include "backgrounds/ExitWatch.h"
 
+#include "exitinput/ExitInput.h"
 #include "forms/Application.h"
-#include "vessels/Flight.h"
 
 namespace {
 
@@ -11,9 +11,7 @@ constexpr UINT kPollMilliseconds = 20;
 
 void ExitWatch::Start(HWND window) {
   Stop();
-  std::optional<POINT> start = vessels::ReadPointer();
-  startKnown_ = start.has_value();
-  if (start) start_ = *start;
+  start_ = exitinput::ReadPointer();
   window_ = window;
   // The watch's own address names its timer, so the tick finds it again
   // without any global. Should no timer be left, exit keys still end the run.
@@ -33,5 +31,5 @@ void ExitWatch::EndRun() {
 
 void CALLBACK ExitWatch::Tick(HWND, UINT, UINT_PTR self, DWORD) {
   auto* watch = reinterpret_cast<ExitWatch*>(self);
-  if (vessels::PointerMoved(watch->start_, watch->startKnown_, vessels::ReadPointer())) watch->EndRun();
+  if (exitinput::PointerMoved(watch->start_, exitinput::ReadPointer())) watch->EndRun();
 }

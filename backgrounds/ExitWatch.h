@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 class ExitWatch {
  public:
   ExitWatch() = default;
@@ -25,6 +27,6 @@ class ExitWatch {
   static void CALLBACK Tick(HWND window, UINT message, UINT_PTR self, DWORD time);
 
   HWND window_ = nullptr;
-  POINT start_{};
-  bool startKnown_ = false;
+  // Unknown until the pointer could first be read.
+  std::optional<POINT> start_;
 };

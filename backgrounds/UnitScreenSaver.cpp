@@ -2,15 +2,12 @@
 
 #include <vector>
 
-#include "app/Settings.h"
+#include "backgrounds/CacheFiles.h"
 #include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
-#include "dialogs/UnitShowProgress.h"
 #include "forms/Application.h"
-#include "vessels/DisplayPower.h"
-#include "vessels/Roster.h"
-#include "vessels/VesselForm.h"
+#include "settings/Settings.h"
 
 TScreenSaverBackground* ScreenSaverBackground = nullptr;
 
@@ -19,36 +16,35 @@ namespace {
 constexpr wchar_t kCacheMessage[] =
     L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
 
-const forms::TPicture& BuiltInPicture(int id) {
-  forms::TImage* controls[] = {&Backgrounds->imgDolphin, &Backgrounds->imgAsteroidenfeld,
-                               &Backgrounds->imgSonne, &Backgrounds->imgDeepSpace, &Backgrounds->imgNebel};
-  return controls[backgrounds::CatalogueIndex(id)]->Picture();
-}
-
-bool IsRegularFile(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Restores the pointer and the screensaver-running state however the modal
-// show of the craft ends.
+// show of the craft ends. The previous state the call reports is of no use:
+// the run always ends by clearing it.
 class RunningState {
  public:
-  explicit RunningState(BOOL& previous) : previous_(previous) {
+  RunningState() {
     ShowCursor(FALSE);
-    previous_ = FALSE;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, &previous_, 0);
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, &previous, 0);
   }
   RunningState(const RunningState&) = delete;
   RunningState& operator=(const RunningState&) = delete;
   ~RunningState() {
-    previous_ = FALSE;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, &previous_, 0);
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, &previous, 0);
     ShowCursor(TRUE);
   }
+};
+
+// Closes the progress window however the build ends.
+class ProgressShown {
+ public:
+  explicit ProgressShown(const std::function<void()>& close) : close_(close) {}
+  ProgressShown(const ProgressShown&) = delete;
+  ProgressShown& operator=(const ProgressShown&) = delete;
+  ~ProgressShown() { close_(); }
 
  private:
-  BOOL& previous_;
+  const std::function<void()>& close_;
 };
 
 }  // namespace
@@ -69,18 +65,17 @@ TScreenSaverBackground::TScreenSaverBackground()
   if (auto paths = backgrounds::WorkingDirectoryCachePaths()) cachePaths_ = *paths;
 }
 
-bool TScreenSaverBackground::CacheFileFits(const std::string& path) const {
-  if (!IsRegularFile(path)) return false;
-  // Only the header is read: this runs at every picture change, and a file
-  // left from another screen size must not be decoded just to be refused.
-  auto size = forms::ReadJpegFileSize(path);
-  return size && size->cx == width_ && size->cy == height_;
+const forms::TPicture& TScreenSaverBackground::BuiltInPicture(int id) const {
+  forms::TImage* controls[] = {&wiring_.builtIn->imgDolphin, &wiring_.builtIn->imgAsteroidenfeld,
+                               &wiring_.builtIn->imgSonne, &wiring_.builtIn->imgDeepSpace,
+                               &wiring_.builtIn->imgNebel};
+  return controls[backgrounds::CatalogueIndex(id)]->Picture();
 }
 
 bool TScreenSaverBackground::AllCacheFilesPresent() const {
   if (!CacheUsable()) return false;
   for (const auto& path : cachePaths_)
-    if (!CacheFileFits(path)) return false;
+    if (!backgrounds::CacheFileFits(path, width_, height_)) return false;
   return true;
 }
 
@@ -88,7 +83,7 @@ forms::TPicture TScreenSaverBackground::CachePicture(int id) {
   // The early decode serves once, and only for the file it decoded.
   std::unique_ptr<backgrounds::EarlyDecode> early = std::move(early_);
   if (early && early->Path() == CachePath(id)) return early->Take();
-  return forms::TPicture::FromJpegFile(CachePath(id));
+  return backgrounds::DecodeCacheFile(CachePath(id));
 }
 
 const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
@@ -138,59 +133,23 @@ void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::Pic
   for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
     jobs.push_back({BuiltInPicture(id).JpegStream(), cachePaths_[id], width_, height_});
 
-  ShowProgress->SetProgress(kCacheMessage, 0);
+  wiring_.setProgress(kCacheMessage, 0);
   // The report of a failure must not stand behind a window that claims the
   // work is still going on.
   const backgrounds::CacheReports reports{
-      .started = [] { ShowProgress->Show(); },
-      .progress = [](int percent) { ShowProgress->SetProgress(kCacheMessage, percent); },
-      .failed = [] { ShowProgress->Close(); }};
-  try {
+      .started = wiring_.showProgress,
+      .progress = [this](int percent) { wiring_.setProgress(kCacheMessage, percent); },
+      .failed = wiring_.closeProgress};
+  {
+    ProgressShown shown(wiring_.closeProgress);
     backgrounds::BuildCache(jobs, workers, work, reports);
-  } catch (...) {
-    ShowProgress->Close();
-    throw;
   }
-  ShowProgress->Close();
   settings::Write(settings::UseImageFiles, "1");
 }
 
 void TScreenSaverBackground::ScaleImageFile(const std::string& target, const std::string& source, int width,
                                             int height) {
   backgrounds::ScaleJpegFile(target, source, width, height);
-}
-
-forms::UniqueHrgn TScreenSaverBackground::CreateSpriteRegion(forms::TBitmap& bitmap) {
-  bitmap.SetPixelFormat24();
-  const int width = bitmap.Width();
-  const int height = bitmap.Height();
-  forms::UniqueHrgn region(CreateRectRgn(0, 0, width, height));
-  auto cut = [&](int left, int top, int right) {
-    forms::UniqueHrgn run(CreateRectRgn(left, top, right, top + 1));
-    CombineRgn(region.get(), region.get(), run.get(), RGN_DIFF);
-  };
-  std::uint8_t key[3] = {};
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = bitmap.ScanLine(y);
-    if (y == 0) std::copy(row, row + 3, key);
-    int start = -1;
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t* pixel = row + 3 * x;
-      bool isKey = pixel[0] == key[0] && pixel[1] == key[1] && pixel[2] == key[2];
-      if (isKey) {
-        if (start < 0) start = x;
-      } else if (start >= 0) {
-        cut(start, y, x);
-        start = -1;
-      }
-    }
-    if (start >= 0) cut(start, y, width);
-  }
-  return region;
-}
-
-bool TScreenSaverBackground::IsExitKey(WORD key) {
-  return key != VK_TAB && key != VK_CONTROL && key != VK_MENU && key != VK_DELETE;
 }
 
 void TScreenSaverBackground::FormShow() {
@@ -232,13 +191,8 @@ void TScreenSaverBackground::FormActivate() {
   // craft is shown and the first cycle has loaded its picture again, some
   // tens of milliseconds into the run.
   UpdateWindow(Handle());
-  RunningState running(previousState_);
-  if (TVesselForm* craft = vessels::VesselFor(settings::Read(settings::VesselIndex))) {
-    vessels::DisplayStateRegistration display(craft->Handle());
-    craft->ShowModal();
-  } else {
-    exitWatch_.Start(Handle());
-  }
+  RunningState running;
+  if (!wiring_.runCraft || !wiring_.runCraft()) exitWatch_.Start(Handle());
 }
 
 void TScreenSaverBackground::FormKeyDown(WORD& key) {

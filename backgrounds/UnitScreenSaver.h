@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backgrounds/Catalogue.h"
@@ -16,12 +18,30 @@
 #include "backgrounds/ExitWatch.h"
 #include "backgrounds/MonitorCover.h"
 #include "backgrounds/ScalingCache.h"
+#include "exitinput/ExitInput.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
 
+class TBackgrounds;
+
 class TScreenSaverBackground : public forms::TForm {
  public:
+  // What the stage needs of the rest of the program; the program shell hands
+  // it over once the start-up windows exist.
+  struct Wiring {
+    // The picture holder with the built-in pictures.
+    TBackgrounds* builtIn = nullptr;
+    // The progress window of the cache build.
+    std::function<void(std::wstring_view comment, int percent)> setProgress;
+    std::function<void()> showProgress;
+    std::function<void()> closeProgress;
+    // Runs the chosen craft's flight and returns once it is over; false, at
+    // once, when the settings choose no craft.
+    std::function<bool()> runCraft;
+  };
+
   TScreenSaverBackground();
+  void Wire(Wiring wiring) { wiring_ = std::move(wiring); }
 
   // Shows the current background (from the cache when it is complete and in
   // use, else the built-in picture), stores its id, then steps on if asked.
@@ -55,11 +75,8 @@ class TScreenSaverBackground : public forms::TForm {
   // A failure removes the target and raises an error naming it.
   void ScaleImageFile(const std::string& target, const std::string& source, int width, int height);
 
-  // A window region of the bitmap's rectangle less every pixel of the key
-  // colour (the top-left pixel's); converts the bitmap to 24 bits first.
-  forms::UniqueHrgn CreateSpriteRegion(forms::TBitmap& bitmap);
   // False only for Tab, Ctrl, Alt and Delete.
-  static bool IsExitKey(WORD key);
+  static bool IsExitKey(WORD key) { return exitinput::IsExitKey(key); }
 
   void FormShow();
   // Hands the run to the chosen craft; with none chosen, watches for the input that ends the run.
@@ -77,10 +94,10 @@ class TScreenSaverBackground : public forms::TForm {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  bool CacheFileFits(const std::string& path) const;
   forms::TPicture CachePicture(int id);
+  const forms::TPicture& BuiltInPicture(int id) const;
 
-  BOOL previousState_ = FALSE;
+  Wiring wiring_;
   int backgroundId_ = 0;
   std::array<std::string, backgrounds::kBackgroundCount> cachePaths_;
   int width_ = 0;

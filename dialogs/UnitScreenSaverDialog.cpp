@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
-#include "app/Settings.h"
-#include "backgrounds/UnitScreenSaver.h"
+#include "settings/Settings.h"
 
 TConfiguration* Configuration = nullptr;
 
@@ -34,7 +34,7 @@ std::string AnsiText(HWND window) {
 
 }  // namespace
 
-TConfiguration::TConfiguration()
+TConfiguration::TConfiguration(StagePictures stage)
     : TForm("TCONFIGURATION", {.notify = {{"btnCancelClick", [this] { btnCancelClick(); }},
                                           {"btnOkClick", [this] { btnOkClick(); }},
                                           {"imgPreviewClick", [this] { imgPreviewClick(); }},
@@ -52,7 +52,8 @@ TConfiguration::TConfiguration()
       imgPreview(Control<forms::TImage>("imgPreview")),
       Label4(Control<forms::TLabel>("Label4")),
       cbChooseVessel(Control<forms::TComboBox>("cbChooseVessel")),
-      Label5(Control<forms::TLabel>("Label5")) {
+      Label5(Control<forms::TLabel>("Label5")),
+      stage_(std::move(stage)) {
   fileName_ = settings::kFileName;
   tbSpeed.SetPosition(configuration::TrackBarPosition(settings::Read(settings::Speed, fileName_.c_str())));
   edtPassCount.SetText(std::to_wstring(settings::Read(settings::PassCount, fileName_.c_str())));
@@ -61,14 +62,14 @@ TConfiguration::TConfiguration()
 }
 
 void TConfiguration::FormShow() {
-  ScreenSaverBackground->SetBackgroundId(0);
-  imgPreview.SetPicture(ScreenSaverBackground->ShowBackground(false));
+  stage_.setBackgroundId(0);
+  imgPreview.SetPicture(stage_.showBackground(false));
 }
 
 // The stage shows first and steps afterwards, so the first click shows the
 // start picture once more and the stored id always names the picture on view.
 void TConfiguration::imgPreviewClick() {
-  imgPreview.SetPicture(ScreenSaverBackground->ShowBackground(true));
+  imgPreview.SetPicture(stage_.showBackground(true));
 }
 
 void TConfiguration::btnOkClick() {

@@ -3,14 +3,23 @@
 // stored by the stage at once, whenever the preview shows one.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "forms/Form.h"
+#include "forms/Picture.h"
 
 class TConfiguration : public forms::TForm {
  public:
+  // The stage's picture operations, which the preview shows and steps.
+  struct StagePictures {
+    std::function<void(int id)> setBackgroundId;
+    // Shows and stores the current picture, steps on if asked, and returns it.
+    std::function<const forms::TPicture&(bool advance)> showBackground;
+  };
+
   // Builds the dialog and loads Speed, PassCount and VesselIndex, once.
-  TConfiguration();
+  explicit TConfiguration(StagePictures stage);
 
   void btnCancelClick();
   void btnOkClick();
@@ -32,6 +41,7 @@ class TConfiguration : public forms::TForm {
   forms::TLabel& Label5;
 
  private:
+  StagePictures stage_;
   std::string fileName_;
 };
 

@@ -40,14 +40,10 @@ COLORREF LayoutColour(const LayoutProperty& property) {
   const auto& v = property.values;
   if (v.size() == 3) return RGB(v[0].number, v[1].number, v[2].number);
   const std::string& name = v[0].text;
-  if (name == "black") return RGB(0, 0, 0);
-  if (name == "white") return RGB(255, 255, 255);
-  if (name == "navy") return RGB(0, 0, 128);
-  if (name == "btnFace") return GetSysColor(COLOR_BTNFACE);
-  if (name == "window") return GetSysColor(COLOR_WINDOW);
-  if (name == "windowText") return GetSysColor(COLOR_WINDOWTEXT);
-  if (name == "btnText") return GetSysColor(COLOR_BTNTEXT);
-  throw EError("Layout, Zeile " + std::to_string(property.line) + ": unbekannte Farbe " + name);
+  const LayoutNamedColour* colour = FindNamedColour(name);
+  if (!colour) throw EError("Layout, Zeile " + std::to_string(property.line) + ": unbekannte Farbe " + name);
+  if (colour->systemColour != kFixedColour) return GetSysColor(colour->systemColour);
+  return RGB(colour->red, colour->green, colour->blue);
 }
 
 // ---------------------------------------------------------------------------
@@ -410,32 +406,45 @@ void TProgressBar::SetPosition(int position) {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The switch has no default, so a kind added to the layout's list without a
+// control here does not compile.
+std::unique_ptr<TControl> CreateControl(TForm& form, const LayoutNode& node, HWND parent) {
+  if (std::optional<LayoutKind> kind = FindLayoutKind(node.kind)) {
+    switch (*kind) {
+      case LayoutKind::Image:
+        return std::make_unique<TImage>(form, node, parent);
+      case LayoutKind::Panel:
+        return std::make_unique<TContainer>(form, node, parent);
+      case LayoutKind::GroupBox:
+        return std::make_unique<TGroupBox>(form, node, parent);
+      case LayoutKind::Label:
+        return std::make_unique<TLabel>(form, node, parent);
+      case LayoutKind::Button:
+        return std::make_unique<TButton>(form, node, parent);
+      case LayoutKind::Edit:
+        return std::make_unique<TEdit>(form, node, parent);
+      case LayoutKind::ComboBox:
+        return std::make_unique<TComboBox>(form, node, parent);
+      case LayoutKind::TrackBar:
+        return std::make_unique<TTrackBar>(form, node, parent);
+      case LayoutKind::ProgressBar:
+        return std::make_unique<TProgressBar>(form, node, parent);
+      case LayoutKind::Form:
+        break;  // only the root is a form, and it is no control
+    }
+  }
+  throw EError(Format("unbekannte Steuerelementart %s", node.kind));
+}
+
+}  // namespace
+
 void CreateControls(TForm& form, const LayoutNode& node, HWND parent,
                     std::vector<std::unique_ptr<TControl>>& all) {
   std::vector<std::pair<const LayoutNode*, HWND>> windows;
   for (const auto& child : node.children) {
-    std::unique_ptr<TControl> control;
-    const std::string& kind = child.kind;
-    if (kind == "Image")
-      control = std::make_unique<TImage>(form, child, parent);
-    else if (kind == "Panel")
-      control = std::make_unique<TContainer>(form, child, parent);
-    else if (kind == "GroupBox")
-      control = std::make_unique<TGroupBox>(form, child, parent);
-    else if (kind == "Label")
-      control = std::make_unique<TLabel>(form, child, parent);
-    else if (kind == "Button")
-      control = std::make_unique<TButton>(form, child, parent);
-    else if (kind == "Edit")
-      control = std::make_unique<TEdit>(form, child, parent);
-    else if (kind == "ComboBox")
-      control = std::make_unique<TComboBox>(form, child, parent);
-    else if (kind == "TrackBar")
-      control = std::make_unique<TTrackBar>(form, child, parent);
-    else if (kind == "ProgressBar")
-      control = std::make_unique<TProgressBar>(form, child, parent);
-    else
-      throw EError(Format("unbekannte Steuerelementart %s", kind));
+    std::unique_ptr<TControl> control = CreateControl(form, child, parent);
     HWND handle = control->Handle();
     windows.emplace_back(&child, handle);
     all.push_back(std::move(control));

@@ -1,9 +1,12 @@
 #include "forms/Layout.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
+#include <iterator>
 
 #include "forms/Errors.h"
 
@@ -263,8 +266,12 @@ struct PropertyRule {
   std::vector<std::string_view> choices = {};
 };
 
-const std::vector<std::string_view> kColourNames = {"black",  "white",      "navy",   "btnFace",
-                                                    "window", "windowText", "btnText"};
+constexpr LayoutNamedColour kNamedColours[] = {
+    {"black", kFixedColour, 0, 0, 0},  {"white", kFixedColour, 255, 255, 255},
+    {"navy", kFixedColour, 0, 0, 128}, {"btnFace", COLOR_BTNFACE},
+    {"window", COLOR_WINDOW},          {"windowText", COLOR_WINDOWTEXT},
+    {"btnText", COLOR_BTNTEXT},
+};
 
 const std::vector<PropertyRule> kBoundsKeys = {
     {"Left", Shape::Integer}, {"Top", Shape::Integer}, {"Width", Shape::Integer}, {"Height", Shape::Integer}};
@@ -277,13 +284,16 @@ const std::vector<PropertyRule> kControlKeys = {
     {"Visible", Shape::Flag}, {"Enabled", Shape::Flag}, {"TabOrder", Shape::Integer}};
 
 struct KindRules {
-  std::string_view kind;
+  LayoutKind kind;
+  std::string_view name;
   std::vector<PropertyRule> keys;
 };
 
 const std::vector<KindRules>& KindTable() {
+  using enum LayoutKind;
   static const std::vector<KindRules> table = {
-      {"Form",
+      {Form,
+       "Form",
        {{"Caption", Shape::Text},
         {"ClientWidth", Shape::Integer},
         {"ClientHeight", Shape::Integer},
@@ -295,24 +305,29 @@ const std::vector<KindRules>& KindTable() {
         {"OnShow", Shape::Event},
         {"OnActivate", Shape::Event},
         {"OnKeyDown", Shape::Event}}},
-      {"Image", {{"Picture", Shape::Resource}, {"Stretch", Shape::Flag}, {"OnClick", Shape::Event}}},
-      {"Panel", {{"Caption", Shape::Text}, {"BevelOuter", Shape::Choice, {"none", "raised", "lowered"}}}},
-      {"GroupBox", {{"Caption", Shape::Text}}},
-      {"Label",
+      {Image, "Image", {{"Picture", Shape::Resource}, {"Stretch", Shape::Flag}, {"OnClick", Shape::Event}}},
+      {Panel,
+       "Panel",
+       {{"Caption", Shape::Text}, {"BevelOuter", Shape::Choice, {"none", "raised", "lowered"}}}},
+      {GroupBox, "GroupBox", {{"Caption", Shape::Text}}},
+      {Label,
+       "Label",
        {{"Caption", Shape::Text},
         {"AutoSize", Shape::Flag},
         {"WordWrap", Shape::Flag},
         {"Transparent", Shape::Flag},
         {"OnClick", Shape::Event}}},
-      {"Button", {{"Caption", Shape::Text}, {"Default", Shape::Flag}, {"OnClick", Shape::Event}}},
-      {"Edit", {{"Text", Shape::Text}, {"MaxLength", Shape::Integer}}},
-      {"ComboBox",
+      {Button, "Button", {{"Caption", Shape::Text}, {"Default", Shape::Flag}, {"OnClick", Shape::Event}}},
+      {Edit, "Edit", {{"Text", Shape::Text}, {"MaxLength", Shape::Integer}}},
+      {ComboBox,
+       "ComboBox",
        {{"Text", Shape::Text},
         {"Items", Shape::Texts},
         {"ItemHeight", Shape::Integer},
         {"Style", Shape::Choice, {"dropDown", "dropDownList"}},
         {"Sorted", Shape::Flag}}},
-      {"TrackBar",
+      {TrackBar,
+       "TrackBar",
        {{"Min", Shape::Integer},
         {"Max", Shape::Integer},
         {"Position", Shape::Integer},
@@ -321,13 +336,20 @@ const std::vector<KindRules>& KindTable() {
         {"Frequency", Shape::Integer},
         {"TickMarks", Shape::Flag},
         {"Orientation", Shape::Choice, {"horizontal", "vertical"}}}},
-      {"ProgressBar",
+      {ProgressBar,
+       "ProgressBar",
        {{"Min", Shape::Integer},
         {"Max", Shape::Integer},
         {"Position", Shape::Integer},
         {"Smooth", Shape::Flag}}},
   };
   return table;
+}
+
+const KindRules* FindKindRules(std::string_view name) {
+  const auto& table = KindTable();
+  auto it = std::find_if(table.begin(), table.end(), [&](const KindRules& k) { return k.name == name; });
+  return it == table.end() ? nullptr : &*it;
 }
 
 const PropertyRule* FindRule(const std::vector<PropertyRule>& keys, std::string_view key) {
@@ -360,7 +382,7 @@ bool HasShape(const LayoutProperty& property, const PropertyRule& rule) {
       if (v.size() == 3 && AllOf(property, K::Integer))
         return std::all_of(v.begin(), v.end(),
                            [](const LayoutAtom& a) { return a.number >= 0 && a.number <= 255; });
-      return chosen(kColourNames);
+      return one(K::Name) && FindNamedColour(v[0].text);
     case Shape::Font:
       return v.size() == 2 && v[0].kind == K::Text && v[1].kind == K::Integer && v[1].number > 0;
     case Shape::Texts:
@@ -379,10 +401,8 @@ void ValidateNode(const LayoutNode& node, std::vector<std::string_view>& names) 
   if (std::find(names.begin(), names.end(), node.name) != names.end())
     Fail(node.line, "Name doppelt: " + node.name);
   names.push_back(node.name);
-  const auto& table = KindTable();
-  auto kind =
-      std::find_if(table.begin(), table.end(), [&](const KindRules& k) { return k.kind == node.kind; });
-  if (kind == table.end()) Fail(node.line, "unbekannte Steuerelementart " + node.kind);
+  const KindRules* kind = FindKindRules(node.kind);
+  if (!kind) Fail(node.line, "unbekannte Steuerelementart " + node.kind);
   for (const auto& property : node.properties) {
     const PropertyRule* rule = FindRule(kind->keys, property.key);
     if (!rule) rule = FindRule(kBoundsKeys, property.key);
@@ -406,6 +426,18 @@ void ValidateNode(const LayoutNode& node, std::vector<std::string_view>& names) 
 }
 
 }  // namespace
+
+std::optional<LayoutKind> FindLayoutKind(std::string_view kindName) {
+  const KindRules* rules = FindKindRules(kindName);
+  if (!rules) return std::nullopt;
+  return rules->kind;
+}
+
+const LayoutNamedColour* FindNamedColour(std::string_view name) {
+  auto it = std::find_if(std::begin(kNamedColours), std::end(kNamedColours),
+                         [&](const LayoutNamedColour& colour) { return colour.name == name; });
+  return it == std::end(kNamedColours) ? nullptr : &*it;
+}
 
 void ValidateLayout(const LayoutNode& root) {
   if (root.kind != "Form") Fail(root.line, "die Wurzel muss eine Form sein");

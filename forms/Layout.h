@@ -42,6 +42,31 @@ struct LayoutNode {
   const LayoutNode* FindChild(std::string_view childName) const;  // searches the whole subtree
 };
 
+// The kinds of node a layout may name. The validator's property table and the
+// control factory both go by this list, so a kind cannot be known to one of
+// them and not to the other.
+enum class LayoutKind { Form, Image, Panel, GroupBox, Label, Button, Edit, ComboBox, TrackBar, ProgressBar };
+
+// The kind a node's kind name stands for; none for a name no layout may use.
+std::optional<LayoutKind> FindLayoutKind(std::string_view kindName);
+
+// Stands in for a system colour's index where a named colour is a fixed one;
+// the platform's indices are never negative.
+inline constexpr int kFixedColour = -1;
+
+// A colour a layout may name: a fixed one, or one of the platform's system
+// colours, which follow the user's colour scheme.
+struct LayoutNamedColour {
+  std::string_view name;
+  int systemColour;  // a COLOR_* index, or kFixedColour for red, green, blue
+  unsigned char red = 0;
+  unsigned char green = 0;
+  unsigned char blue = 0;
+};
+
+// The colour of that name; null for a name no layout may use.
+const LayoutNamedColour* FindNamedColour(std::string_view name);
+
 // Parses the text of one layout. Throws EError naming the line on any fault.
 LayoutNode ParseLayout(std::string_view source);
 

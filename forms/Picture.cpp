@@ -27,6 +27,16 @@ std::size_t ColourTableEntries(const BITMAPINFOHEADER& header) {
   return header.biClrUsed ? header.biClrUsed : (1u << header.biBitCount);
 }
 
+// A bitmap is refused in the same words whatever its fault: the user can do
+// nothing different about one fault than about another.
+constexpr char kInvalidBitmap[] = "Ungültiges Bitmap";
+
+// A JPEG stream opens with the start-of-image marker; that is all it takes to
+// tell one from a bitmap file.
+bool IsJpeg(std::span<const std::uint8_t> data) {
+  return data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
 }  // namespace
 
 TBitmap::TBitmap(int width, int height, int bitsPerPixel) {
@@ -58,9 +68,8 @@ TBitmap TBitmap::FromInfo(const BITMAPINFO& info, const void* bits, std::size_t 
 }
 
 TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
-  auto invalid = [] { return EError("Ungültiges Bitmap"); };
   BITMAPINFOHEADER header;
-  if (info.size() < sizeof header) throw invalid();
+  if (info.size() < sizeof header) throw EError(kInvalidBitmap);
   std::memcpy(&header, info.data(), sizeof header);
   // The limits keep every size computed below far from overflowing, also in 32 bits.
   constexpr LONG kMaxSide = 32768;
@@ -71,7 +80,7 @@ TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std
                    (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) &&
                    (header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
                     header.biBitCount == 16 || header.biBitCount == 24 || header.biBitCount == 32);
-  if (!supported) throw invalid();
+  if (!supported) throw EError(kInvalidBitmap);
 
   // CreateDIBSection wants a plain 40-byte header followed by the colour table,
   // whatever header version the file carries; V4/V5 headers hold the masks inside.
@@ -79,7 +88,7 @@ TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std
   std::size_t tableOffset = header.biSize;
   if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
     tableOffset = sizeof(BITMAPINFOHEADER);
-  if (tableOffset + tableBytes > info.size()) throw invalid();
+  if (tableOffset + tableBytes > info.size()) throw EError(kInvalidBitmap);
   std::vector<std::uint8_t> plain(sizeof(BITMAPINFOHEADER) + tableBytes);
   header.biSize = sizeof(BITMAPINFOHEADER);
   std::memcpy(plain.data(), &header, sizeof header);
@@ -87,32 +96,32 @@ TBitmap TBitmap::FromDib(std::span<const std::uint8_t> info, std::span<const std
 
   std::size_t height = static_cast<std::size_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
   std::size_t needed = static_cast<std::size_t>(StrideOf(header.biWidth, header.biBitCount)) * height;
-  if (bits.size() < needed) throw invalid();
+  if (bits.size() < needed) throw EError(kInvalidBitmap);
   return FromInfo(*reinterpret_cast<const BITMAPINFO*>(plain.data()), bits.data(), needed);
 }
 
 TBitmap TBitmap::FromBmpFile(std::span<const std::uint8_t> file) {
   BITMAPFILEHEADER fileHeader;
-  if (file.size() < sizeof fileHeader || file[0] != 'B' || file[1] != 'M') throw EError("Ungültiges Bitmap");
+  if (file.size() < sizeof fileHeader || file[0] != 'B' || file[1] != 'M') throw EError(kInvalidBitmap);
   std::memcpy(&fileHeader, file.data(), sizeof fileHeader);
   if (fileHeader.bfOffBits > file.size() || fileHeader.bfOffBits < sizeof fileHeader)
-    throw EError("Ungültiges Bitmap");
+    throw EError(kInvalidBitmap);
   return FromDib(file.subspan(sizeof fileHeader, fileHeader.bfOffBits - sizeof fileHeader),
                  file.subspan(fileHeader.bfOffBits));
 }
 
 TBitmap TBitmap::FromPackedDib(std::span<const std::uint8_t> dib) {
   BITMAPINFOHEADER header;
-  if (dib.size() < sizeof header) throw EError("Ungültiges Bitmap");
+  if (dib.size() < sizeof header) throw EError(kInvalidBitmap);
   std::memcpy(&header, dib.data(), sizeof header);
-  if (header.biSize > dib.size() || header.biClrUsed > 256) throw EError("Ungültiges Bitmap");
+  if (header.biSize > dib.size() || header.biClrUsed > 256) throw EError(kInvalidBitmap);
   // The pixels follow the header, the masks (unless a V4/V5 header holds
   // them) and the colour table, which deeper bitmaps may carry as a hint.
   std::size_t headerBytes = header.biSize + ColourTableEntries(header) * sizeof(RGBQUAD);
   if (header.biCompression == BI_BITFIELDS && header.biSize > sizeof(BITMAPINFOHEADER))
     headerBytes = header.biSize;
   if (header.biBitCount > 8) headerBytes += header.biClrUsed * sizeof(RGBQUAD);
-  if (headerBytes > dib.size()) throw EError("Ungültiges Bitmap");
+  if (headerBytes > dib.size()) throw EError(kInvalidBitmap);
   return FromDib(dib.first(headerBytes), dib.subspan(headerBytes));
 }
 
@@ -293,7 +302,7 @@ std::span<const std::uint8_t> ResourceBytes(const std::string& name, LPCWSTR typ
 
 TPicture TPicture::FromResource(const std::string& name) {
   auto data = ResourceBytes(name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8) return FromData(data);
+  if (!IsJpeg(data)) return FromData(data);
   TPicture picture;
   picture.jpeg_ = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
   picture.format_ = Format::Jpeg;
@@ -307,7 +316,7 @@ const TBitmap& TPicture::Decoded() const {
 
 TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
   TPicture picture;
-  if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+  if (IsJpeg(data)) {
     picture.jpeg_ = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
     picture.bitmap_ = DecodeJpeg(data);
     picture.format_ = Format::Jpeg;
@@ -328,8 +337,7 @@ TPicture TPicture::FromJpegFile(const std::string& path) {
       throw EError(forms::Format("Datei %s ist zu groß", AnsiToUtf8(path)));
     data.insert(data.end(), chunk, chunk + got);
   }
-  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8)
-    throw EError(forms::Format("Datei %s ist kein JPEG-Bild", AnsiToUtf8(path)));
+  if (!IsJpeg(data)) throw EError(forms::Format("Datei %s ist kein JPEG-Bild", AnsiToUtf8(path)));
   return FromData(data);
 }
 

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace vessels {
 namespace {
@@ -85,22 +85,6 @@ unsigned FlightSpeed(int stored) {
 
 unsigned FlightPassCount(int stored) {
   return static_cast<unsigned>(stored < 1 ? settings::PassCount.fallback : stored);
-}
-
-bool PointerMoved(POINT& start, bool& startKnown, const std::optional<POINT>& sample) {
-  if (!sample) return false;
-  if (!startKnown) {
-    start = *sample;
-    startKnown = true;
-    return false;
-  }
-  return sample->x != start.x || sample->y != start.y;
-}
-
-std::optional<POINT> ReadPointer() {
-  POINT at;
-  if (!GetCursorPos(&at)) return std::nullopt;
-  return at;
 }
 
 TimerPeriodCalls& TimerPeriodApi() {

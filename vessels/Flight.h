@@ -1,6 +1,6 @@
 // The arithmetic of the craft's flight, free of windows: entry tables, the
-// vertical rules, the bounds, the pointer test, and the clamps that keep odd
-// settings from trapping the user. The four craft share all of it and differ
+// vertical rules, the bounds, and the clamps that keep odd settings from
+// trapping the user. The four craft share all of it and differ
 // only in their FlightParameters.
 #pragma once
 
@@ -87,11 +87,6 @@ unsigned FlightSpeed(int stored);
 // A pass count below 1 would make cycles that neither fly, sleep nor look at
 // the input: it counts as the default.
 unsigned FlightPassCount(int stored);
-
-// The pointer test of one step. A failed read counts as no movement; while
-// no start position is known, the first successful read becomes it.
-bool PointerMoved(POINT& start, bool& startKnown, const std::optional<POINT>& sample);
-std::optional<POINT> ReadPointer();
 
 // The two calls that raise and restore the timer resolution. Wine keeps no
 // period count that a test could read back, so the tests replace them to

@@ -1,7 +1,5 @@
-// Which craft window a VesselIndex names.
+// Which craft a VesselIndex names.
 #pragma once
-
-class TVesselForm;
 
 namespace vessels {
 
@@ -16,7 +14,5 @@ int VesselSlot(int vesselIndex, int draw);
 // A draw seeded from the clock in whole seconds: runs started within the same
 // second draw the same value.
 int DrawFromClock();
-// The craft window of a VesselIndex (drawing for the random choice), or null.
-TVesselForm* VesselFor(int vesselIndex);
 
 }  // namespace vessels

@@ -1,9 +1,9 @@
 #include "vessels/VesselForm.h"
 
-#include "app/Settings.h"
-#include "backgrounds/UnitScreenSaver.h"
+#include "exitinput/ExitInput.h"
 #include "forms/Application.h"
-#include "vessels/Roster.h"
+#include "settings/Settings.h"
+#include "vessels/SpriteRegion.h"
 
 namespace {
 
@@ -13,8 +13,6 @@ constexpr WORD kNextBackgroundKey = 'N';
 constexpr DWORD kDarkPollMilliseconds = 50;
 
 }  // namespace
-
-int (*TVesselForm::EntryDraw)() = vessels::DrawFromClock;
 
 TVesselForm::TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight)
     : TForm(layoutResource,
@@ -28,7 +26,7 @@ TVesselForm::TVesselForm(const std::string& layoutResource, const vessels::Fligh
 }
 
 void TVesselForm::FormShow() {
-  forms::UniqueHrgn region = ScreenSaverBackground->CreateSpriteRegion(imgShuttle.Picture().Bitmap());
+  forms::UniqueHrgn region = vessels::CreateSpriteRegion(imgShuttle.Picture().Bitmap());
   if (SetWindowRgn(Handle(), region.get(), TRUE)) region.release();
 }
 
@@ -49,13 +47,13 @@ void TVesselForm::Fly() {
   const int controlHeight = imgShuttle.Height();
   const vessels::EntryTable entries = flight_.entries(controlWidth, GetSystemMetrics(SM_CYSCREEN));
   StopRequested = false;
-  std::optional<POINT> start = vessels::ReadPointer();
+  std::optional<POINT> start = exitinput::ReadPointer();
   startCursorKnown_ = start.has_value();
   if (start) StartCursorPos = *start;
   const unsigned speed = vessels::FlightSpeed(settings::Read(settings::Speed));
   const unsigned passCount = vessels::FlightPassCount(settings::Read(settings::PassCount));
   while (!Stopping()) {
-    ScreenSaverBackground->ShowBackground(true);
+    NextPicture();
     for (unsigned pass = 0; pass < passCount && !Stopping(); ++pass)
       FlyPass(entries, speed, controlWidth, controlHeight);
   }
@@ -64,7 +62,7 @@ void TVesselForm::Fly() {
 void TVesselForm::FlyPass(const vessels::EntryTable& entries, unsigned speed, int controlWidth,
                           int controlHeight) {
   if (!AwaitDisplay()) return;
-  const POINT entry = entries.Pick(EntryDraw());
+  const POINT entry = entries.Pick(wiring_.entryDraw());
   MoveTo(entry.x, BoundsRect().top);
   MoveTo(entry.x, entry.y);
   int top = entry.y;
@@ -85,7 +83,8 @@ void TVesselForm::FlyPass(const vessels::EntryTable& entries, unsigned speed, in
 }
 
 void TVesselForm::TestPointer() {
-  if (vessels::PointerMoved(StartCursorPos, startCursorKnown_, vessels::ReadPointer())) StopRequested = true;
+  if (exitinput::PointerMoved(StartCursorPos, startCursorKnown_, exitinput::ReadPointer()))
+    StopRequested = true;
 }
 
 bool TVesselForm::AwaitDisplay() {
@@ -129,9 +128,13 @@ void TVesselForm::Delay(unsigned count) {
 
 void TVesselForm::FormKeyDown(WORD& key) {
   if (key == kNextBackgroundKey) {
-    ScreenSaverBackground->ShowBackground(true);
+    NextPicture();
     return;
   }
   // An assignment: Tab, Ctrl, Alt or Delete clear a stop still pending.
-  StopRequested = TScreenSaverBackground::IsExitKey(key);
+  StopRequested = exitinput::IsExitKey(key);
+}
+
+void TVesselForm::NextPicture() {
+  if (wiring_.nextPicture) wiring_.nextPicture();
 }

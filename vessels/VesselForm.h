@@ -6,14 +6,28 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "forms/Form.h"
 #include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
+#include "vessels/Roster.h"
 
 class TVesselForm : public forms::TForm {
  public:
+  // What a craft needs of the rest of the program; the program shell hands
+  // it over once the start-up windows exist.
+  struct Wiring {
+    // Shows the current picture and steps the id on, at every cycle's start
+    // and on N.
+    std::function<void()> nextPicture;
+    // The draw that picks each pass's entry. The flight benchmark fixes it,
+    // so that the flight and its baseline enter at the same height.
+    int (*entryDraw)() = vessels::DrawFromClock;
+  };
+  void Wire(Wiring wiring) { wiring_ = std::move(wiring); }
+
   forms::TImage& imgShuttle;
   // The desktop work area, read once at creation.
   RECT WorkArea{};
@@ -28,9 +42,6 @@ class TVesselForm : public forms::TForm {
   void FormKeyDown(WORD& key);
   // Count one-millisecond sleeps, each followed by message processing.
   void Delay(unsigned count);
-  // The draw that picks each pass's entry. The flight benchmark fixes it, so
-  // that the flight and its baseline enter at the same height.
-  static int (*EntryDraw)();
 
  protected:
   TVesselForm(const std::string& layoutResource, const vessels::FlightParameters& flight);
@@ -47,7 +58,10 @@ class TVesselForm : public forms::TForm {
   bool Stopping();
   void MoveTo(int left, int top);
 
+  void NextPicture();
+
   const vessels::FlightParameters& flight_;
+  Wiring wiring_;
   bool startCursorKnown_ = false;
   // As the last report said; the display counts as on until one comes.
   vessels::DisplayState display_ = vessels::DisplayState::On;

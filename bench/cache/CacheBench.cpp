@@ -24,13 +24,13 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
 #include "bench/common/UnixProcesses.h"
 #include "forms/Application.h"
 #include "forms/Picture.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
 #include "forms/Application.h"
+#include "settings/Settings.h"
 #include "vessels/UnitScreenSaverForegroundThornax.h"
 
 namespace {

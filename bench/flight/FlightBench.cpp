@@ -18,9 +18,10 @@
 #include <string>
 
 #include "app/Program.h"
-#include "app/Settings.h"
+#include "app/Wiring.h"
 #include "bench/flight/StepTimes.h"
 #include "forms/Application.h"
+#include "settings/Settings.h"
 #include "vessels/Flight.h"
 #include "vessels/UnitScreenSaverForegroundSarvane.h"
 
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
   settings::Write(settings::PassCount, 10);
   app::CreateStartupWindows();
   entryIndex = EntryAtBareLoopHeight(ScreenSaverForegroundSarvane->imgShuttle.Width());
-  TVesselForm::EntryDraw = [] { return entryIndex; };
+  app::WireStartupWindows({.entryDraw = [] { return entryIndex; }});
 
   bench::StepTimes times(kWarmUpSteps, steps);
   probe.times = &times;

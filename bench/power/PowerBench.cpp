@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "bench/common/ExitInput.h"
 #include "bench/common/Timing.h"
 #include "forms/Application.h"
+#include "settings/Settings.h"
 #include "tests/common/DisplayReport.h"
 #include "vessels/UnitScreenSaverForegroundThornax.h"
 

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "backgrounds/EarlyDecode.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
 #include "forms/Application.h"
 #include "forms/Picture.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// The screen's pixels in a rectangle, as anyone looking at the screen sees
-// them: what other processes and windows drew included. Shared by the unit
-// and the end-to-end tests.
+// The screen's pixels, in a rectangle or at one point, as anyone looking at
+// the screen sees them: what other processes and windows drew included.
+// Shared by the unit and the end-to-end tests.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +31,14 @@ inline std::vector<COLORREF> ScreenPixels(const RECT& area) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+// For a few scattered points; a rectangle is read far faster in one piece.
+inline COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return colour;
 }
 
 }  // namespace testing_screen

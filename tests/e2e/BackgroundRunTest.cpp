@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/JpegMarkers.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
+#include "tests/common/WindowClass.h"
 #include "tests/e2e/PictureFile.h"
 #include "tests/e2e/SaverProcess.h"
 
@@ -20,22 +24,27 @@ namespace {
 using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
+using testing_jpeg::MarkerOffset;
+using testing_settings::DeleteSettings;
+using testing_settings::SettingsPathW;
+using testing_wait::kExitTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
+using testing_windows::ClassOf;
 namespace fs = std::filesystem;
 
-constexpr DWORD kStartTimeout = 30000;
-constexpr DWORD kExitTimeout = 10000;
 const wchar_t* const kCacheNames[] = {L"SarvaneShuttle_Dolphin.jpg", L"SarvaneShuttle_Asteroidenfeld.jpg",
                                       L"SarvaneShuttle_Sonne.jpg", L"SarvaneShuttle_DeepSpace.jpg",
                                       L"SarvaneShuttle_Nebel.jpg"};
 
 std::wstring Stored(const wchar_t* key) {
   wchar_t text[64];
-  GetPrivateProfileStringW(L"Settings", key, L"(none)", text, 64, e2e::SettingsPath().c_str());
+  GetPrivateProfileStringW(L"Settings", key, L"(none)", text, 64, SettingsPathW().c_str());
   return text;
 }
 
 void Store(const wchar_t* key, const wchar_t* value) {
-  WritePrivateProfileStringW(L"Settings", key, value, e2e::SettingsPath().c_str());
+  WritePrivateProfileStringW(L"Settings", key, value, SettingsPathW().c_str());
 }
 
 std::vector<unsigned char> ReadBytes(const fs::path& path) {
@@ -46,12 +55,6 @@ std::vector<unsigned char> ReadBytes(const fs::path& path) {
 void WriteBytes(const fs::path& path, const std::vector<unsigned char>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::size_t MarkerOffset(const std::vector<unsigned char>& jpeg, unsigned char code) {
-  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
-  return jpeg.size();
 }
 
 struct JpegFacts {
@@ -84,12 +87,6 @@ JpegFacts Inspect(const std::vector<unsigned char>& jpeg) {
   }
   facts.quality100 = tables > 0 && allOnes;
   return facts;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
 }
 
 // The visible error report of the process: a message box.
@@ -128,15 +125,13 @@ int LitPointsBeyondBuiltInSize() {
 bool ScreenFilledToTheCorner(DWORD milliseconds) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   const RECT corner{std::max(1024, width - 200), std::max(768, height - 200), width, height};
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
-    if (LitPoints(corner) > 0) return true;
-  return false;
+  return WaitFor([&] { return LitPoints(corner) > 0; }, milliseconds);
 }
 
 class BackgroundRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    e2e::DeleteSettings();
+    DeleteSettings();
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::string name = Name();
@@ -147,7 +142,7 @@ class BackgroundRun : public ::testing::Test {
   }
   void TearDown() override {
     fs::remove_all(directory_);
-    e2e::DeleteSettings();
+    DeleteSettings();
   }
   static std::string Name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
   fs::path CacheFile(int id) const { return directory_ / kCacheNames[id]; }
@@ -164,12 +159,16 @@ class BackgroundRun : public ::testing::Test {
     SaverProcess saver(Quoted(SaverPath()), L"", directory.wstring());
     HWND stage = nullptr;
     progressShown_ = reportShown_ = false;
-    for (DWORD start = GetTickCount(); !stage && GetTickCount() - start < kStartTimeout; Sleep(20))
-      for (HWND window : saver.VisibleWindows()) {
-        if (e2e::WindowCaption(window) == L"ScreenSaverBackground") stage = window;
-        progressShown_ = progressShown_ || e2e::WindowCaption(window) == L"ShowProgress";
-        reportShown_ = reportShown_ || ClassOf(window) == L"#32770";
-      }
+    WaitFor(
+        [&] {
+          for (HWND window : saver.VisibleWindows()) {
+            if (e2e::WindowCaption(window) == L"ScreenSaverBackground") stage = window;
+            progressShown_ = progressShown_ || e2e::WindowCaption(window) == L"ShowProgress";
+            reportShown_ = reportShown_ || ClassOf(window) == L"#32770";
+          }
+          return stage != nullptr;
+        },
+        kStartTimeout);
     ASSERT_NE(stage, nullptr);
     check(saver, stage);
     PostMessageW(stage, WM_CLOSE, 0, 0);
@@ -310,10 +309,8 @@ TEST_F(BackgroundRunAtOtherWidth, CacheFileWithBrokenScanDataShowsTheBuiltInPict
   Store(L"BackgroundId", L"0");
   Run(directory_, [](SaverProcess& saver, HWND) {
     // The screen may still show the run before until the stage has painted.
-    bool builtIn = false;
-    for (DWORD start = GetTickCount(); !builtIn && GetTickCount() - start < kStartTimeout; Sleep(20))
-      builtIn = LitPoints({0, 0, 1024, 768}) > 0 && LitPointsBeyondBuiltInSize() == 0;
-    EXPECT_TRUE(builtIn) << "the 1024 x 768 built-in picture, black beyond";
+    auto builtIn = [] { return LitPoints({0, 0, 1024, 768}) > 0 && LitPointsBeyondBuiltInSize() == 0; };
+    EXPECT_TRUE(WaitFor(builtIn, kStartTimeout)) << "the 1024 x 768 built-in picture, black beyond";
     EXPECT_EQ(FindReport(saver), nullptr);
   });
   EXPECT_FALSE(progressShown_);
@@ -324,9 +321,7 @@ TEST_F(BackgroundRunAtOtherWidth, CacheFileThatCannotBeCreatedIsReportedAndTheRu
   fs::create_directory(CacheFile(2));
   SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
   HWND report = nullptr;
-  for (DWORD start = GetTickCount(); !report && GetTickCount() - start < kStartTimeout && saver.Running();
-       Sleep(20))
-    report = FindReport(saver);
+  WaitFor([&] { return (report = FindReport(saver)) != nullptr || !saver.Running(); }, kStartTimeout);
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(ReportText(report), L"Datei " + CacheFile(2).wstring() + L" kann nicht erstellt werden.");
   EXPECT_EQ(e2e::WindowCaption(report), L"Sarvaneshuttle");

@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "tests/common/ScreenPixels.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
+#include "tests/common/WindowClass.h"
 #include "tests/e2e/SaverProcess.h"
 #include "tests/e2e/XInput.h"
 
@@ -21,20 +24,20 @@ namespace {
 using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
-
-constexpr DWORD kStartTimeout = 20000;
-constexpr DWORD kTimeout = 10000;
-
-std::string SettingsFile() {
-  std::wstring path = e2e::SettingsPath();
-  return std::string(path.begin(), path.end());
-}
+using testing_settings::DeleteSettings;
+using testing_settings::SettingsPathA;
+using testing_settings::SettingsPathW;
+using testing_wait::kExitTimeout;
+using testing_wait::kReactionTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
+using testing_windows::ClassOf;
 
 // The lines of section Settings exactly as the file holds them, in file
 // order. Read raw: the profile functions would trim blanks off the values.
 std::vector<std::string> StoredSettings() {
   std::vector<std::string> entries;
-  HANDLE file = CreateFileW(e2e::SettingsPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE file = CreateFileW(SettingsPathW().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return entries;
   std::string text(65536, '\0');
@@ -60,16 +63,7 @@ std::vector<std::string> StoredSettings() {
 }
 
 void Store(const char* key, const char* value) {
-  WritePrivateProfileStringA("Settings", key, value, SettingsFile().c_str());
-}
-
-bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = kTimeout) {
-  DWORD start = GetTickCount();
-  do {
-    if (condition()) return true;
-    Sleep(20);
-  } while (GetTickCount() - start < milliseconds);
-  return condition();
+  WritePrivateProfileStringA("Settings", key, value, SettingsPathA().c_str());
 }
 
 std::string BackgroundEntry(int id) {
@@ -80,13 +74,7 @@ std::string BackgroundEntry(int id) {
 }
 
 bool WaitForStored(const std::vector<std::string>& expected) {
-  return WaitFor([&] { return StoredSettings() == expected; });
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
+  return WaitFor([&] { return StoredSettings() == expected; }, kReactionTimeout);
 }
 
 std::wstring TextOf(HWND window) {
@@ -148,8 +136,8 @@ struct Dialog {
 
 class ConfigureMode : public ::testing::Test {
  protected:
-  void SetUp() override { e2e::DeleteSettings(); }
-  void TearDown() override { e2e::DeleteSettings(); }
+  void SetUp() override { DeleteSettings(); }
+  void TearDown() override { DeleteSettings(); }
 
   // Starts "/c" and waits until the dialog is up and has stored its start background.
   Dialog Open(SaverProcess& saver, const std::string& expectedBackgroundEntry = "BackgroundId=0") {
@@ -157,10 +145,11 @@ class ConfigureMode : public ::testing::Test {
     EXPECT_NE(window, nullptr) << "the dialog did not open";
     Dialog dialog(window);
     EXPECT_TRUE(dialog.Complete()) << "a control is missing";
-    EXPECT_TRUE(WaitFor([&] {
+    auto stored = [&] {
       auto entries = StoredSettings();
       return std::find(entries.begin(), entries.end(), expectedBackgroundEntry) != entries.end();
-    })) << "the start background was not stored on show";
+    };
+    EXPECT_TRUE(WaitFor(stored, kReactionTimeout)) << "the start background was not stored on show";
     return dialog;
   }
 };
@@ -170,7 +159,7 @@ class ConfigureMode : public ::testing::Test {
 TEST_F(ConfigureMode, OpensWithDefaultsFocusOnSpeedAndStoresBackgroundZero) {
   for (const char* storedBackground : {static_cast<const char*>(nullptr), "3"}) {
     SCOPED_TRACE(storedBackground ? storedBackground : "no file");
-    e2e::DeleteSettings();
+    DeleteSettings();
     if (storedBackground) Store("BackgroundId", storedBackground);
     SaverProcess saver(Quoted(SaverPath()) + L" /c");
     Dialog dialog = Open(saver);
@@ -179,11 +168,11 @@ TEST_F(ConfigureMode, OpensWithDefaultsFocusOnSpeedAndStoresBackgroundZero) {
     EXPECT_EQ(TextOf(dialog.passCount), L"10");
     EXPECT_EQ(dialog.Selected(), 0);
     EXPECT_EQ(TextOf(dialog.vessels), L"Sarvane");
-    EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.speed; }))
+    EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.speed; }, kReactionTimeout))
         << "focus not on the speed";
     EXPECT_EQ(StoredSettings(), std::vector<std::string>{"BackgroundId=0"});
     PostMessageW(dialog.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
   }
 }
 
@@ -229,7 +218,7 @@ TEST_F(ConfigureMode, OkStoresSpeedPassCountAndVesselInOrder) {
          HWND field = FindWindowExW(d.vessels, nullptr, L"Edit", nullptr);
          PostMessageW(field, EM_SETSEL, 0, -1);
          for (wchar_t c : std::wstring(L"Thornax")) PostMessageW(field, WM_CHAR, c, 1);
-         ASSERT_TRUE(WaitFor([&] { return TextOf(d.vessels) == L"Thornax"; }));
+         ASSERT_TRUE(WaitFor([&] { return TextOf(d.vessels) == L"Thornax"; }, kReactionTimeout));
        },
        {"BackgroundId=0", "Speed=0", "PassCount=10", "VesselIndex=-1"}},
       {"umlaut",
@@ -239,14 +228,14 @@ TEST_F(ConfigureMode, OkStoresSpeedPassCountAndVesselInOrder) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    e2e::DeleteSettings();
+    DeleteSettings();
     for (const auto& [key, value] : c.stored) Store(key, value);
     SaverProcess saver(Quoted(SaverPath()) + L" /c");
     Dialog dialog = Open(saver);
     ASSERT_TRUE(dialog.Complete());
     if (c.edit) c.edit(dialog);
     PostMessageW(dialog.ok, BM_CLICK, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
     EXPECT_EQ(StoredSettings(), c.expected);
   }
 }
@@ -258,7 +247,7 @@ TEST_F(ConfigureMode, OkStoresSpeedPassCountAndVesselInOrder) {
 TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) {
   for (bool sixth : {false, true}) {
     SCOPED_TRACE(sixth ? "six clicks and the hint" : "five clicks, then Abbruch");
-    e2e::DeleteSettings();
+    DeleteSettings();
     SaverProcess saver(Quoted(SaverPath()) + L" /c");
     Dialog dialog = Open(saver);
     ASSERT_TRUE(dialog.Complete());
@@ -278,14 +267,15 @@ TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) 
     auto painted = [](const std::vector<COLORREF>& pixels) {
       return std::any_of(pixels.begin(), pixels.end(), [](COLORREF c) { return c != RGB(0, 0, 0); });
     };
-    ASSERT_TRUE(WaitFor([&] { return painted(onScreen()); })) << "the preview was never painted";
+    ASSERT_TRUE(WaitFor([&] { return painted(onScreen()); }, kReactionTimeout))
+        << "the preview was never painted";
     const std::vector<COLORREF> first = onScreen();
     std::vector<COLORREF> shown = first;
     for (int click = 1; click <= 5; ++click) {
       ASSERT_TRUE(e2e::ClickAt(dialog.OnPicture(click)));
       EXPECT_TRUE(WaitForStored({BackgroundEntry(click - 1)})) << "click " << click;
       if (click > 1) {
-        EXPECT_TRUE(WaitFor([&] { return onScreen() != shown; }))
+        EXPECT_TRUE(WaitFor([&] { return onScreen() != shown; }, kReactionTimeout))
             << "click " << click << " showed no new picture";
       }
       shown = onScreen();
@@ -297,10 +287,11 @@ TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) 
       ASSERT_TRUE(e2e::ClickAt(dialog.OnPicture(6)));
       // Had the hint stepped, this click would have shown and stored 1.
       EXPECT_TRUE(WaitForStored({"BackgroundId=0"})) << "sixth click";
-      EXPECT_TRUE(WaitFor([&] { return onScreen() == first; })) << "the sixth click shows the first picture";
+      EXPECT_TRUE(WaitFor([&] { return onScreen() == first; }, kReactionTimeout))
+          << "the sixth click shows the first picture";
     }
     PostMessageW(dialog.cancel, BM_CLICK, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
     EXPECT_EQ(StoredSettings(), std::vector<std::string>{sixth ? "BackgroundId=0" : "BackgroundId=4"});
   }
 }
@@ -310,7 +301,7 @@ TEST_F(ConfigureMode, PreviewClicksStoreEachPictureAtOnceAndTheHintDoesNotStep) 
 TEST_F(ConfigureMode, CloseBoxAndSystemMenuCloseWriteNothing) {
   for (bool closeBox : {true, false}) {
     SCOPED_TRACE(closeBox ? "close box" : "system menu");
-    e2e::DeleteSettings();
+    DeleteSettings();
     Store("Speed", "3");
     Store("PassCount", "x5");
     Store("VesselIndex", "2");
@@ -336,21 +327,21 @@ TEST_F(ConfigureMode, TabOrderAndNoDefaultOrCancelKey) {
   SaverProcess saver(Quoted(SaverPath()) + L" /c");
   Dialog dialog = Open(saver);
   ASSERT_TRUE(dialog.Complete());
-  ASSERT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.speed; }));
+  ASSERT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.speed; }, kReactionTimeout));
   HWND comboEdit = FindWindowExW(dialog.vessels, nullptr, L"Edit", nullptr);
   const HWND expected[] = {dialog.ok, dialog.cancel, dialog.passCount, comboEdit, dialog.speed};
   for (HWND next : expected) {
     ASSERT_TRUE(e2e::PressKey(dialog.form, "Tab"));
-    EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == next; }))
+    EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == next; }, kReactionTimeout))
         << "focus on " << ClassOf(e2e::FocusOf(dialog.form)).c_str();
   }
   for (const char* key : {"Escape", "Return", "Tab"}) ASSERT_TRUE(e2e::PressKey(dialog.form, key));
   // The Tab after them has been handled, so Esc and Enter have been too.
-  EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.ok; }));
+  EXPECT_TRUE(WaitFor([&] { return e2e::FocusOf(dialog.form) == dialog.ok; }, kReactionTimeout));
   EXPECT_TRUE(IsWindowVisible(dialog.form));
   EXPECT_EQ(StoredSettings(), std::vector<std::string>{"BackgroundId=0"});
   PostMessageW(dialog.cancel, BM_CLICK, 0, 0);
-  EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "tests/common/ScreenPixels.h"
+#include "tests/common/Wait.h"
 
 namespace e2e {
 namespace {
@@ -87,33 +88,35 @@ void HostWindow::Pump() {
 COLORREF HostWindow::ScreenPixel(int x, int y) const {
   POINT at{x, y};
   ClientToScreen(window_, &at);
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, at.x, at.y);
-  ReleaseDC(nullptr, screen);
-  return colour;
+  return testing_screen::ScreenPixel(at.x, at.y);
+}
+
+bool HostWindow::SamplesShow(const std::function<COLORREF(std::size_t)>& expected) const {
+  POINT origin{0, 0};
+  ClientToScreen(window_, &origin);
+  const std::vector<COLORREF> screen =
+      testing_screen::ScreenPixels({origin.x, origin.y, origin.x + width_, origin.y + height_});
+  for (int y = 3; y < height_; y += 9)
+    for (int x = 3; x < width_; x += 11) {
+      const std::size_t at = static_cast<std::size_t>(y) * width_ + x;
+      if (screen[at] != expected(at)) return false;
+    }
+  return true;
 }
 
 bool HostWindow::WaitForDrawing(DWORD milliseconds) {
   if (expected_.empty()) return false;
-  // A frame never painted, painted black or with another picture fails at
-  // most of these points.
-  auto drawn = [this] {
-    POINT origin{0, 0};
-    ClientToScreen(window_, &origin);
-    const std::vector<COLORREF> screen =
-        testing_screen::ScreenPixels({origin.x, origin.y, origin.x + width_, origin.y + height_});
-    for (int y = 3; y < height_; y += 9)
-      for (int x = 3; x < width_; x += 11) {
-        const std::size_t at = static_cast<std::size_t>(y) * width_ + x;
-        if (screen[at] != expected_[at]) return false;
-      }
-    return true;
-  };
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
-    Pump();
-    if (drawn()) return true;
-  }
-  return false;
+  return testing_wait::WaitFor(
+      [this] {
+        Pump();
+        return SamplesShow([this](std::size_t at) { return expected_[at]; });
+      },
+      milliseconds);
+}
+
+bool HostWindow::ShowsOnlyItsColour() {
+  Pump();
+  return SamplesShow([](std::size_t) { return kHostColour; });
 }
 
 std::wstring HandleWord(HWND window) {

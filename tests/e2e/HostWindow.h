@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,10 +29,18 @@ class HostWindow {
   // Waits until points spread over the client area show the program's preview
   // picture (RES_PREVIEW) stretched to the client area.
   bool WaitForDrawing(DWORD milliseconds);
+  // Whether those points show kHostColour, once the window has painted itself:
+  // nothing else drew over it.
+  bool ShowsOnlyItsColour();
   // Dispatches the messages of the host's thread.
   void Pump();
 
  private:
+  // Whether each sample point shows `expected(offset)`, the offset counted
+  // row by row in the client area. A frame never painted, painted black or
+  // with another picture fails at most of these points.
+  bool SamplesShow(const std::function<COLORREF(std::size_t)>& expected) const;
+
   HWND window_ = nullptr;
   int width_;
   int height_;

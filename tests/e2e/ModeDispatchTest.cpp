@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
 #include "tests/e2e/HostWindow.h"
 #include "tests/e2e/SaverProcess.h"
 
@@ -14,14 +16,15 @@ namespace {
 using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
-
-constexpr DWORD kStartTimeout = 20000;
-constexpr DWORD kExitTimeout = 10000;
+using testing_settings::DeleteSettings;
+using testing_wait::kExitTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
 
 class ModeDispatch : public ::testing::Test {
  protected:
-  void SetUp() override { e2e::DeleteSettings(); }
-  void TearDown() override { e2e::DeleteSettings(); }
+  void SetUp() override { DeleteSettings(); }
+  void TearDown() override { DeleteSettings(); }
 };
 
 // The stage covers the primary screen; a close request to it ends the run.
@@ -67,13 +70,17 @@ TEST_F(ModeDispatch, PasswordSetupAndHandlelessPreviewEndAtOnceWithoutWindows) {
     SaverProcess saver(Quoted(SaverPath()) + argument);
     bool sawWindow = false;
     DWORD code = STILL_ACTIVE;
-    for (DWORD waited = 0; waited < kStartTimeout && code == STILL_ACTIVE; waited += 10) {
-      sawWindow = sawWindow || !saver.VisibleWindows().empty();
-      code = saver.WaitForExit(10);
-    }
+    // Each look waits for the exit itself, so no pause lies between two.
+    WaitFor(
+        [&] {
+          sawWindow = sawWindow || !saver.VisibleWindows().empty();
+          code = saver.WaitForExit(10);
+          return code != STILL_ACTIVE;
+        },
+        kStartTimeout, 0);
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(sawWindow);
-    EXPECT_EQ(GetFileAttributesW(e2e::SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(testing_settings::SettingsPathW().c_str()), INVALID_FILE_ATTRIBUTES);
   }
 }
 

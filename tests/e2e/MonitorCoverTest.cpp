@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/common/ScreenPixels.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
 #include "tests/e2e/HostWindow.h"
 #include "tests/e2e/SaverProcess.h"
 #include "tests/e2e/XInput.h"
@@ -22,8 +24,13 @@ using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
 
-using e2e::kExitTimeout;
-using e2e::kStartTimeout;
+using testing_screen::ScreenPixel;
+using testing_settings::DeleteSettings;
+using testing_settings::SettingsPathW;
+using testing_wait::kExitTimeout;
+using testing_wait::kReactionTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
 
 struct Monitor {
   RECT bounds;
@@ -62,13 +69,6 @@ std::vector<HWND> WindowsOver(const SaverProcess& saver, const RECT& area) {
   return found;
 }
 
-COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return colour;
-}
-
 // Whether the second monitor shows the primary's picture stretched over it
 // (the primary shows it at its own size), down to the second's row that the
 // primary's row `rows` maps to: at most a few sample points may differ by
@@ -95,21 +95,15 @@ bool SecondShowsThePrimarysPicture(const RECT& second, int rows = 10000) {
   return compared > 0 && matching * 10 >= compared * 9 && cornerLit;
 }
 
-bool WaitFor(DWORD milliseconds, const std::function<bool()>& condition) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
-    if (condition()) return true;
-  return condition();
-}
-
 class MonitorCoverOnTwoMonitors : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 2) << "needs the two-monitor display";
-    e2e::DeleteSettings();
+    DeleteSettings();
     // No craft: the screen of the primary monitor is compared pixel by pixel.
-    WritePrivateProfileStringW(L"Settings", L"VesselIndex", L"9", e2e::SettingsPath().c_str());
+    WritePrivateProfileStringW(L"Settings", L"VesselIndex", L"9", SettingsPathW().c_str());
   }
-  void TearDown() override { e2e::DeleteSettings(); }
+  void TearDown() override { DeleteSettings(); }
 };
 
 TEST_F(MonitorCoverOnTwoMonitors, RunCoversTheSecondMonitorWithTheCurrentPicture) {
@@ -117,10 +111,10 @@ TEST_F(MonitorCoverOnTwoMonitors, RunCoversTheSecondMonitorWithTheCurrentPicture
   SaverProcess saver(Quoted(SaverPath()));
   HWND stage = saver.WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
   ASSERT_NE(stage, nullptr);
-  ASSERT_TRUE(WaitFor(kStartTimeout, [&] { return WindowsOver(saver, second).size() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return WindowsOver(saver, second).size() == 1; }, kStartTimeout));
   HWND cover = WindowsOver(saver, second).front();
   EXPECT_NE(GetForegroundWindow(), cover);
-  EXPECT_TRUE(WaitFor(kStartTimeout, [&] { return SecondShowsThePrimarysPicture(second); }));
+  EXPECT_TRUE(WaitFor([&] { return SecondShowsThePrimarysPicture(second); }, kStartTimeout));
 
   PostMessageW(stage, WM_CLOSE, 0, 0);
   EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
@@ -132,8 +126,8 @@ class FlightOnTwoMonitors : public MonitorCoverOnTwoMonitors {
  protected:
   void SetUp() override {
     MonitorCoverOnTwoMonitors::SetUp();
-    WritePrivateProfileStringW(L"Settings", L"VesselIndex", L"3", e2e::SettingsPath().c_str());
-    WritePrivateProfileStringW(L"Settings", L"Speed", L"3", e2e::SettingsPath().c_str());
+    WritePrivateProfileStringW(L"Settings", L"VesselIndex", L"3", SettingsPathW().c_str());
+    WritePrivateProfileStringW(L"Settings", L"Speed", L"3", SettingsPathW().c_str());
     second = SecondMonitor();
     // The pointer rests on the second monitor before the run starts.
     ASSERT_EQ(e2e::RunUnix("xdotool mousemove " + std::to_string(second.left + 300) + " 300"), 0);
@@ -141,11 +135,12 @@ class FlightOnTwoMonitors : public MonitorCoverOnTwoMonitors {
     craft = saver->WaitForWindow(L"ScreenSaverForegroundThornax", kStartTimeout);
     ASSERT_NE(craft, nullptr);
     // Flying once the craft has left its design position (219, 133).
-    ASSERT_TRUE(WaitFor(kStartTimeout, [&] {
+    auto flying = [&] {
       RECT bounds;
       GetWindowRect(craft, &bounds);
       return bounds.left != 219 && bounds.top != 133;
-    }));
+    };
+    ASSERT_TRUE(WaitFor(flying, kStartTimeout));
     ASSERT_EQ(WindowsOver(*saver, second).size(), 1u);
   }
   RECT second{};
@@ -155,15 +150,16 @@ class FlightOnTwoMonitors : public MonitorCoverOnTwoMonitors {
 
 TEST_F(FlightOnTwoMonitors, CraftKeepsTheKeyboardAndNChangesThePictureOnBothMonitors) {
   constexpr int kAboveTheCraft = 300;
-  ASSERT_TRUE(WaitFor(kStartTimeout, [&] { return SecondShowsThePrimarysPicture(second, kAboveTheCraft); }));
+  ASSERT_TRUE(WaitFor([&] { return SecondShowsThePrimarysPicture(second, kAboveTheCraft); }, kStartTimeout));
   const COLORREF before = ScreenPixel(second.left + 5, 5);
 
   // A click on the cover, without moving the pointer, leaves the craft active:
   // the key after it, sent to no window in particular, reaches the craft.
   ASSERT_EQ(e2e::RunUnix("xdotool click 1 key n"), 0);
-  EXPECT_TRUE(WaitFor(kExitTimeout, [&] {
+  auto nextPicture = [&] {
     return ScreenPixel(second.left + 5, 5) != before && SecondShowsThePrimarysPicture(second, kAboveTheCraft);
-  })) << "both monitors show the next picture";
+  };
+  EXPECT_TRUE(WaitFor(nextPicture, kReactionTimeout)) << "both monitors show the next picture";
   EXPECT_EQ(GetForegroundWindow(), craft);
   EXPECT_TRUE(saver->Running());
 

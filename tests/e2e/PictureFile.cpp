@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "tests/common/ScreenPixels.h"
+#include "tests/common/Wait.h"
 
 namespace e2e {
 namespace {
@@ -63,9 +64,7 @@ bool ScreenShows(const PictureFile& picture, DWORD milliseconds, int tolerance) 
       }
     return true;
   };
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20))
-    if (shown()) return true;
-  return shown();
+  return testing_wait::WaitFor(shown, milliseconds);
 }
 
 }  // namespace e2e

@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "tests/common/Wait.h"
 #include "tests/e2e/HostWindow.h"
 #include "tests/e2e/SaverProcess.h"
 
@@ -17,6 +20,38 @@ using e2e::HostWindow;
 using e2e::Quoted;
 using e2e::SaverPath;
 using e2e::SaverProcess;
+using testing_wait::kReactionTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
+
+// The windows every start creates, hidden, before the mode's own work; the
+// stage comes first. The preview looks at its host only once all exist.
+const wchar_t* const kStartupWindows[] = {L"ScreenSaverBackground",          L"Backgrounds",
+                                          L"ScreenSaverForegroundSarvane",   L"ScreenSaverForeground",
+                                          L"ScreenSaverForegroundCalderine", L"ShowProgress",
+                                          L"ScreenSaverForegroundThornax"};
+
+// The stage, once every start-up window of the process exists; null before.
+HWND StageOnceStarted(const SaverProcess& saver) {
+  std::vector<std::wstring> captions;
+  HWND stage = nullptr;
+  for (HWND window : saver.Windows()) {
+    captions.push_back(e2e::WindowCaption(window));
+    if (captions.back() == kStartupWindows[0]) stage = window;
+  }
+  const bool all =
+      std::all_of(std::begin(kStartupWindows), std::end(kStartupWindows), [&](const wchar_t* name) {
+        return std::find(captions.begin(), captions.end(), name) != captions.end();
+      });
+  return all ? stage : nullptr;
+}
+
+// A message sent to another process's window is answered only while its
+// thread looks at its message queue.
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kReactionTimeout, &result) != 0;
+}
 
 TEST(Preview, DrawsIntoVisibleHostUntilItIsHiddenOrDestroyed) {
   for (bool destroy : {false, true}) {
@@ -53,10 +88,23 @@ TEST(Preview, DrawingComesBackAfterTheHostPaintsOverIt) {
 }
 
 TEST(Preview, WaitsForTheHostToBecomeVisibleAndTakesDigitsBeforeLetters) {
+  // A window of ours where the hidden host lies, in the host's colour: what
+  // the preview drew there would show on it.
+  HostWindow backdrop(152, 112, SaverPath());
+  backdrop.Show();
+  ASSERT_TRUE(WaitFor([&] { return backdrop.ShowsOnlyItsColour(); }, kStartTimeout));
   HostWindow host(152, 112, SaverPath());
   SaverProcess saver(Quoted(SaverPath()) + L" /p " + HandleWord(host.Handle()) + L"xyz");
-  Sleep(500);
+  HWND stage = nullptr;
+  WaitFor([&] { return (stage = StageOnceStarted(saver)) != nullptr || !saver.Running(); }, kStartTimeout);
+  ASSERT_NE(stage, nullptr) << "the preview ended or never created its windows";
+  // Once its start-up windows exist, the preview first reads its messages in
+  // the round of its first look at the host: a second answer can only come
+  // after a look that found the host hidden and did not end the run.
+  EXPECT_TRUE(Answers(stage) && Answers(stage)) << "the preview must wait for a hidden host";
   EXPECT_TRUE(saver.Running()) << "the preview must wait for a hidden host";
+  EXPECT_TRUE(backdrop.ShowsOnlyItsColour()) << "the preview drew where its hidden host lies";
+  ShowWindow(backdrop.Handle(), SW_HIDE);
   host.Show();
   EXPECT_TRUE(host.WaitForDrawing(20000));
   ShowWindow(host.Handle(), SW_HIDE);

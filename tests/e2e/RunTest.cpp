@@ -9,22 +9,30 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/common/ScreenPixels.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
 #include "tests/e2e/SaverProcess.h"
 #include "tests/e2e/XInput.h"
 
 namespace {
 
-using e2e::kExitTimeout;
-using e2e::kStartTimeout;
+using testing_screen::ScreenPixels;
+using testing_settings::DeleteSettings;
+using testing_settings::SettingsPathW;
+using testing_wait::kReactionTimeout;
+using testing_wait::kStartTimeout;
+using testing_wait::WaitFor;
 // Long enough for the slowest pass to bring a craft onto the screen.
 constexpr DWORD kFlightTimeout = 20000;
+// Between two looks at a flying craft: at Speed 0 a step takes a few
+// milliseconds, and every position seen is checked.
+constexpr DWORD kStepPause = 5;
 
 struct Craft {
   const wchar_t* caption;
@@ -46,13 +54,13 @@ const Craft kCraft[] = {
 constexpr int kThornax = 3;
 
 void WriteSetting(const wchar_t* key, const std::wstring& value) {
-  WritePrivateProfileStringW(L"Settings", key, value.c_str(), e2e::SettingsPath().c_str());
+  WritePrivateProfileStringW(L"Settings", key, value.c_str(), SettingsPathW().c_str());
 }
 
 // The value as the file holds it now, read as text: the saver writes it from
 // another process, and nothing here must serve it from a cache.
 std::string StoredSetting(const std::string& key) {
-  std::istringstream file(e2e::FileText(e2e::SettingsPath()));
+  std::istringstream file(e2e::FileText(SettingsPathW()));
   std::string line;
   while (std::getline(file, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -61,28 +69,20 @@ std::string StoredSetting(const std::string& key) {
   return {};
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(5))
-    if (condition()) return true;
-  return condition();
-}
-
 RECT WindowRect(HWND window) {
   RECT bounds{};
   GetWindowRect(window, &bounds);
   return bounds;
 }
 
-using testing_screen::ScreenPixels;
-
 class Run : public ::testing::Test {
  protected:
-  void SetUp() override { e2e::DeleteSettings(); }
-  void TearDown() override { e2e::DeleteSettings(); }
+  void SetUp() override { DeleteSettings(); }
+  void TearDown() override { DeleteSettings(); }
 
   // Starts a run and waits until the stage is up.
   void Start(const std::vector<std::pair<const wchar_t*, std::wstring>>& settings) {
-    e2e::DeleteSettings();
+    DeleteSettings();
     for (const auto& [key, value] : settings) WriteSetting(key, value);
     saver = std::make_unique<e2e::SaverProcess>(e2e::Quoted(e2e::SaverPath()) + L" /s");
     stage = saver->WaitForWindow(L"ScreenSaverBackground", kStartTimeout);
@@ -99,7 +99,7 @@ class Run : public ::testing::Test {
           RECT bounds = WindowRect(window);
           return bounds.left != craft.design.x && bounds.top != craft.design.y;
         },
-        kFlightTimeout);
+        kFlightTimeout, kStepPause);
     return flying ? window : nullptr;
   }
   // Input that must end the run, sent while it is still going.
@@ -133,7 +133,7 @@ TEST_F(Run, CraftMovesRightOnePixelPerStepFromItsEntry) {
         if (now.left != seen.back().left || now.top != seen.back().top) seen.push_back(now);
         return seen.size() >= 3;
       },
-      kFlightTimeout));
+      kFlightTimeout, kStepPause));
   EXPECT_GE(seen[0].left, -513);
   EXPECT_LE(seen[0].left, -511);
   for (std::size_t i = 1; i < seen.size(); ++i) {
@@ -164,7 +164,7 @@ TEST_F(Run, CraftShapeLetsTheBackgroundShowAroundIt) {
           return IntersectRect(&visible, &bounds, &screen) && visible.right - visible.left > 100 &&
                  visible.bottom - visible.top > 100;
         },
-        kFlightTimeout));
+        kFlightTimeout, kStepPause));
     std::vector<COLORREF> pixels = ScreenPixels(visible);
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), craft.key), 0);
 
@@ -183,8 +183,9 @@ TEST_F(Run, NStepsTheStoredBackgroundAndThePicture) {
   const RECT strip{0, 0, GetSystemMetrics(SM_CXSCREEN), 100};
   const std::vector<COLORREF> before = ScreenPixels(strip);
   ASSERT_TRUE(e2e::PressKey(craft, "n"));
-  EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
-  EXPECT_TRUE(WaitFor([&] { return ScreenPixels(strip) != before; }, kExitTimeout)) << "the picture stayed";
+  EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kReactionTimeout));
+  EXPECT_TRUE(WaitFor([&] { return ScreenPixels(strip) != before; }, kReactionTimeout))
+      << "the picture stayed";
   EXPECT_TRUE(saver->Running());
   EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
@@ -218,7 +219,7 @@ TEST_F(Run, NextPictureFollowsAfterPassCountPasses) {
         }
         return pictures.size() == 4;
       },
-      4 * kFlightTimeout));
+      4 * kFlightTimeout, kStepPause));
   EXPECT_TRUE(pictures[1] == pictures[0]) << "a new picture after one pass";
   EXPECT_TRUE(pictures[2] != pictures[1]) << "no new picture after two passes";
   EXPECT_TRUE(pictures[3] == pictures[2]) << "a new picture after one pass";
@@ -287,7 +288,7 @@ TEST_F(Run, ClimbingAndSinkingCraftFollowTheirRulesFromAnEntry) {
           passes.back().push_back({now.left, now.top});
           return passes.size() == 2 && now.left - passes.back().front().left >= 300;
         },
-        3 * kFlightTimeout));
+        3 * kFlightTimeout, kStepPause));
     for (const auto& pass : passes) {
       EXPECT_TRUE(OnTheLineFromAnEntry(pass, c.entries, c.fires, c.direction))
           << "pass from (" << pass.front().left << ", " << pass.front().top << ") to (" << pass.back().left
@@ -330,7 +331,7 @@ TEST_F(Run, TabCtrlAltAndDeleteDoNotEndTheRun) {
   HWND craft = WaitForFlight(kCraft[kThornax]);
   ASSERT_NE(craft, nullptr);
   for (const char* key : {"Tab", "ctrl", "alt", "Delete", "n"}) EXPECT_TRUE(e2e::PressKey(craft, key)) << key;
-  EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kExitTimeout));
+  EXPECT_TRUE(WaitFor([] { return StoredSetting("BackgroundId") == "1"; }, kReactionTimeout));
   EXPECT_TRUE(saver->Running());
   EXPECT_TRUE(EndsOnKey(craft, "Escape"));
 }
@@ -345,14 +346,18 @@ TEST_F(Run, WithoutACraftAKeyOrOnePixelStillEndsTheRun) {
     ASSERT_TRUE(saver->Running()) << "ended before any input";
     bool craftSeen = false;
     DWORD code = STILL_ACTIVE;
-    for (DWORD start = GetTickCount(); code == STILL_ACTIVE && GetTickCount() - start < kFlightTimeout;) {
-      craftSeen = craftSeen || AnyCraft() != nullptr;
-      if (pointer)
-        e2e::NudgePointer();
-      else
-        e2e::PressKey(stage, "Escape");
-      code = saver->WaitForExit(300);
-    }
+    // Each try waits for the exit itself, so no pause lies between two.
+    WaitFor(
+        [&] {
+          craftSeen = craftSeen || AnyCraft() != nullptr;
+          if (pointer)
+            e2e::NudgePointer();
+          else
+            e2e::PressKey(stage, "Escape");
+          code = saver->WaitForExit(300);
+          return code != STILL_ACTIVE;
+        },
+        kFlightTimeout, 0);
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(craftSeen);
   }

@@ -2,21 +2,15 @@
 
 #include <stdexcept>
 
+#include "tests/common/Wait.h"
+
 namespace e2e {
+
+using testing_wait::WaitFor;
 
 std::wstring& SaverPath() {
   static std::wstring path;
   return path;
-}
-
-std::wstring SettingsPath() {
-  wchar_t directory[MAX_PATH];
-  GetWindowsDirectoryW(directory, MAX_PATH);
-  return std::wstring(directory) + L"\\SarvaneShuttle.ini";
-}
-
-void DeleteSettings() {
-  DeleteFileW(SettingsPath().c_str());
 }
 
 std::string FileText(const std::wstring& path) {
@@ -70,7 +64,7 @@ DWORD SaverProcess::WaitForExit(DWORD milliseconds) {
 ::testing::AssertionResult SaverProcess::EndsOn(const std::function<bool()>& input) {
   if (!Running()) return ::testing::AssertionFailure() << "the process had ended before the input";
   if (!input()) return ::testing::AssertionFailure() << "the input could not be sent";
-  const DWORD code = WaitForExit(kExitTimeout);
+  const DWORD code = WaitForExit(testing_wait::kExitTimeout);
   if (code == STILL_ACTIVE) return ::testing::AssertionFailure() << "still running after the input";
   if (code != 0) return ::testing::AssertionFailure() << "exit code " << code;
   return ::testing::AssertionSuccess();
@@ -83,30 +77,40 @@ struct Search {
   std::vector<HWND> windows;
 };
 
-BOOL CALLBACK CollectVisible(HWND window, LPARAM parameter) {
+BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process && IsWindowVisible(window)) search->windows.push_back(window);
+  if (owner == search->process) search->windows.push_back(window);
   return TRUE;
 }
 
 }  // namespace
 
-std::vector<HWND> SaverProcess::VisibleWindows() const {
+std::vector<HWND> SaverProcess::Windows() const {
   Search search{info_.dwProcessId, {}};
-  EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
   return search.windows;
 }
 
+std::vector<HWND> SaverProcess::VisibleWindows() const {
+  std::vector<HWND> visible;
+  for (HWND window : Windows())
+    if (IsWindowVisible(window)) visible.push_back(window);
+  return visible;
+}
+
 HWND SaverProcess::WaitForWindow(const std::wstring& caption, DWORD milliseconds) const {
-  DWORD start = GetTickCount();
-  do {
-    for (HWND window : VisibleWindows())
-      if (WindowCaption(window) == caption) return window;
-    Sleep(20);
-  } while (GetTickCount() - start < milliseconds && Running());
-  return nullptr;
+  HWND found = nullptr;
+  // A process that has ended shows no window any more: no use waiting on.
+  WaitFor(
+      [&] {
+        for (HWND window : VisibleWindows())
+          if (!found && WindowCaption(window) == caption) found = window;
+        return found || !Running();
+      },
+      milliseconds);
+  return found;
 }
 
 std::wstring WindowCaption(HWND window) {

@@ -13,16 +13,9 @@
 
 namespace e2e {
 
-// Generous deadlines: the tests run on loaded machines.
-inline constexpr DWORD kStartTimeout = 20000;
-inline constexpr DWORD kExitTimeout = 10000;
-
 // The screensaver under test, as a Windows path (set from the command line).
 std::wstring& SaverPath();
 
-// The settings file in the Windows directory, where a bare profile name lands.
-std::wstring SettingsPath();
-void DeleteSettings();
 // A file's whole text, read afresh (empty when it cannot be read).
 std::string FileText(const std::wstring& path);
 
@@ -45,6 +38,8 @@ class SaverProcess {
   ::testing::AssertionResult EndsOn(const std::function<bool()>& input);
   // The visible top-level windows of the process.
   std::vector<HWND> VisibleWindows() const;
+  // All its top-level windows, the hidden ones too.
+  std::vector<HWND> Windows() const;
   // Waits for a visible top-level window with this caption; null on timeout.
   HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds) const;
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "tests/common/Wait.h"
 #include "tests/e2e/SaverProcess.h"
 
 namespace e2e {
@@ -45,12 +46,10 @@ int RunUnix(const std::string& command, DWORD milliseconds) {
       CloseHandle(info.hProcess);
       CloseHandle(info.hThread);
     }
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
-      std::string text = FileText(file);
-      if (text.empty()) continue;  // still the empty file made above
+    std::string text;
+    // Empty until the shell has renamed its status over the file made above.
+    if (testing_wait::WaitFor([&] { return !(text = FileText(file)).empty(); }, milliseconds, 10))
       code = std::atoi(text.c_str());
-      break;
-    }
   }
   DeleteFileW(file.c_str());
   return code;

@@ -20,10 +20,9 @@
 #include <gd.h>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "backgrounds/Catalogue.h"
-#include "backgrounds/PictureScaler.h"
 #include "backgrounds/EarlyDecode.h"
+#include "backgrounds/PictureScaler.h"
 #include "backgrounds/ScalingCache.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "backgrounds/UnitScreenSaver.h"
@@ -31,21 +30,22 @@
 #include "forms/Application.h"
 #include "forms/Handles.h"
 #include "forms/Text.h"
+#include "settings/Settings.h"
+#include "tests/common/JpegMarkers.h"
+#include "tests/common/ScreenPixels.h"
+#include "tests/common/SettingsFile.h"
 
 namespace {
 
 using backgrounds::CachePathsFor;
 using forms::Application;
+using testing_jpeg::MarkerOffset;
+using testing_screen::ScreenPixel;
+using testing_settings::DeleteSettings;
 namespace fs = std::filesystem;
 
 const wchar_t kCacheMessage[] =
     L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
-
-std::string SettingsPath() {
-  char directory[MAX_PATH];
-  GetWindowsDirectoryA(directory, MAX_PATH);
-  return std::string(directory) + "\\" + settings::kFileName;
-}
 
 // The stored text of a key, or "(none)" when the key is missing.
 std::string StoredText(const char* key) {
@@ -80,13 +80,6 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, int hue) {
   return bytes;
 }
 
-// The offset of the first marker `code` (0xFF code) in a JPEG stream.
-std::size_t MarkerOffset(const std::vector<std::uint8_t>& jpeg, std::uint8_t code) {
-  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
-  return jpeg.size();
-}
-
 int JpegWidth(const std::string& path) {
   return forms::TPicture::FromJpegFile(path).Width();
 }
@@ -104,7 +97,7 @@ class BackgroundStage : public ::testing::Test {
     fs::remove_all(directory_);
     fs::create_directories(directory_);
     SetCurrentDirectoryA(directory_.c_str());
-    DeleteFileA(SettingsPath().c_str());
+    DeleteSettings();
     Application.SetTerminated(false);
     Application.SetErrorSink(
         [this](const std::string& text, const std::string&) { reports.push_back(text); });
@@ -114,7 +107,7 @@ class BackgroundStage : public ::testing::Test {
     Application.SetErrorSink(nullptr);
     SetCurrentDirectoryA(previous_.c_str());
     fs::remove_all(directory_);
-    DeleteFileA(SettingsPath().c_str());
+    DeleteSettings();
   }
 
   // The start-up windows, created at first use: the stage reads BackgroundId
@@ -414,13 +407,6 @@ TEST(MonitorCovers, EveryMonitorButThePrimaryIsCoveredInItsOwnCoordinates) {
   EXPECT_TRUE(EqualRect(&areas[1], &three[2].bounds));
 }
 
-COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return colour;
-}
-
 // A 24-bit BMP of four coloured quadrants, each under a one-pixel checker
 // pattern that any filter smooths away: only a copy keeps it.
 std::vector<std::uint8_t> QuadrantBmp(int width, int height) {
@@ -584,7 +570,7 @@ TEST_F(CacheBuildAtOtherWidth, BuildsFiveScreenSizedFilesWithElevenReportsThenSw
   for (bool deleteSettings : {false, true}) {
     progress.clear();
     if (deleteSettings)
-      DeleteFileA(SettingsPath().c_str());
+      DeleteSettings();
     else
       settings::Write(settings::UseImageFiles, 0);
     Stage().BuildImageCache();

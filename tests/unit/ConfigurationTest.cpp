@@ -20,15 +20,20 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/Settings.h"
+#include "app/Wiring.h"
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitScreenSaverDialog.h"
 #include "forms/Application.h"
+#include "settings/Settings.h"
 #include "tests/common/ScreenPixels.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/WindowClass.h"
 
 namespace {
 
 using forms::Application;
+using testing_settings::DeleteSettings;
+using testing_windows::ClassOf;
 
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);
@@ -39,12 +44,6 @@ int ScreenDpi() {
 
 int Scaled(int length) {
   return MulDiv(length, ScreenDpi(), 96);
-}
-
-std::string SettingsPath() {
-  char directory[MAX_PATH];
-  GetWindowsDirectoryA(directory, MAX_PATH);
-  return std::string(directory) + "\\" + settings::kFileName;
 }
 
 void WriteSetting(const char* key, const char* value) {
@@ -69,16 +68,10 @@ int WhitePixels(HWND window) {
   return static_cast<int>(std::count(pixels.begin(), pixels.end(), RGB(255, 255, 255)));
 }
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
 class Configuration : public ::testing::Test {
  protected:
   void SetUp() override {
-    DeleteFileA(SettingsPath().c_str());
+    DeleteSettings();
     if (const char* expected = std::getenv("SARVANE_EXPECT_DPI")) {
       ASSERT_EQ(ScreenDpi(), std::atoi(expected)) << "the session does not run at the dpi under test";
     }
@@ -87,10 +80,10 @@ class Configuration : public ::testing::Test {
   void TearDown() override {
     dialog.reset();
     Application.DestroyForms();
-    DeleteFileA(SettingsPath().c_str());
+    DeleteSettings();
   }
   TConfiguration& Create() {
-    dialog = std::make_unique<TConfiguration>();
+    dialog = app::CreateConfiguration();
     return *dialog;
   }
   std::unique_ptr<TConfiguration> dialog;
@@ -277,7 +270,7 @@ TEST_F(Configuration, ConstructionLoadsSpeedPassCountAndVesselOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.speed ? c.speed : "-") << " / " << (c.passCount ? c.passCount : "-")
                                     << " / " << (c.vessel ? c.vessel : "-"));
-    DeleteFileA(SettingsPath().c_str());
+    DeleteSettings();
     if (c.speed) WriteSetting("Speed", c.speed);
     if (c.passCount) WriteSetting("PassCount", c.passCount);
     if (c.vessel) WriteSetting("VesselIndex", c.vessel);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backgrounds/UnitScreenSaver.h"
+#include "exitinput/ExitInput.h"
 #include "tests/common/DisplayReport.h"
 #include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
@@ -210,21 +211,21 @@ TEST(FlightArithmetic, SpeedAndPassCountThatWouldTrapTheUserAreClamped) {
 TEST(FlightArithmetic, PointerTestTakesOnePixelAndSkipsFailedReads) {
   POINT start{100, 200};
   bool known = true;
-  EXPECT_FALSE(vessels::PointerMoved(start, known, POINT{100, 200}));
-  EXPECT_FALSE(vessels::PointerMoved(start, known, std::nullopt)) << "a failed read is no movement";
-  EXPECT_TRUE(vessels::PointerMoved(start, known, POINT{101, 200}));
-  EXPECT_TRUE(vessels::PointerMoved(start, known, POINT{100, 199}));
+  EXPECT_FALSE(exitinput::PointerMoved(start, known, POINT{100, 200}));
+  EXPECT_FALSE(exitinput::PointerMoved(start, known, std::nullopt)) << "a failed read is no movement";
+  EXPECT_TRUE(exitinput::PointerMoved(start, known, POINT{101, 200}));
+  EXPECT_TRUE(exitinput::PointerMoved(start, known, POINT{100, 199}));
 
   // No start position yet: the first successful read becomes it.
   known = false;
-  EXPECT_FALSE(vessels::PointerMoved(start, known, std::nullopt));
+  EXPECT_FALSE(exitinput::PointerMoved(start, known, std::nullopt));
   EXPECT_FALSE(known);
-  EXPECT_FALSE(vessels::PointerMoved(start, known, POINT{-5, 7}));
+  EXPECT_FALSE(exitinput::PointerMoved(start, known, POINT{-5, 7}));
   EXPECT_TRUE(known);
   EXPECT_EQ(start.x, -5);
   EXPECT_EQ(start.y, 7);
-  EXPECT_FALSE(vessels::PointerMoved(start, known, POINT{-5, 7}));
-  EXPECT_TRUE(vessels::PointerMoved(start, known, POINT{-4, 7}));
+  EXPECT_FALSE(exitinput::PointerMoved(start, known, POINT{-5, 7}));
+  EXPECT_TRUE(exitinput::PointerMoved(start, known, POINT{-4, 7}));
 }
 
 // Both settings that report the display's state are understood (Windows

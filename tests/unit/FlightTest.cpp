@@ -13,10 +13,12 @@
 #include <map>
 
 #include "app/Program.h"
-#include "app/Settings.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "forms/Application.h"
+#include "settings/Settings.h"
 #include "tests/common/DisplayReport.h"
+#include "tests/common/SettingsFile.h"
+#include "tests/common/Wait.h"
 #include "vessels/DisplayPower.h"
 #include "vessels/Flight.h"
 #include "vessels/UnitScreenSaverForegroundThornax.h"
@@ -24,6 +26,8 @@
 namespace {
 
 using forms::Application;
+using testing_settings::DeleteSettings;
+using testing_wait::WaitFor;
 
 // Runs an action once `ready` holds, polled every 10 ms from whatever loop
 // processes messages: a thread timer, so inside the flight it fires during the
@@ -124,7 +128,8 @@ LRESULT CALLBACK WatchCraftShow(int code, WPARAM wParam, LPARAM lParam) {
     craftShowSeen = true;
     HWND stage = ScreenSaverBackground->Handle();
     HWND picture = ScreenSaverBackground->imgBackground.Handle();
-    stageUnpaintedAtCraftShow = GetUpdateRect(stage, nullptr, FALSE) || GetUpdateRect(picture, nullptr, FALSE);
+    stageUnpaintedAtCraftShow =
+        GetUpdateRect(stage, nullptr, FALSE) || GetUpdateRect(picture, nullptr, FALSE);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -133,12 +138,6 @@ LRESULT CALLBACK WatchCraftShow(int code, WPARAM wParam, LPARAM lParam) {
 int CursorCount() {
   ShowCursor(TRUE);
   return ShowCursor(FALSE);
-}
-
-void DeleteSettings() {
-  char directory[MAX_PATH];
-  GetWindowsDirectoryA(directory, MAX_PATH);
-  DeleteFileA((std::string(directory) + "\\" + settings::kFileName).c_str());
 }
 
 class Flight : public ::testing::Test {
@@ -415,14 +414,18 @@ TEST_F(Flight, StageWithoutACraftEndsTheRunOnInput) {
   ASSERT_TRUE(GetCursorPos(&start));
   SetCursorPos(start.x, start.y + (start.y > 0 ? -1 : 1));
   bool quit = false;
-  for (DWORD begun = GetTickCount(); !quit && GetTickCount() - begun < 10000;) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) quit = true;
-      DispatchMessageW(&message);
-    }
-  }
+  // Each look waits for the next message itself, so no pause lies between two.
+  WaitFor(
+      [&] {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+          if (message.message == WM_QUIT) quit = true;
+          DispatchMessageW(&message);
+        }
+        return quit;
+      },
+      10000, 0);
   EXPECT_TRUE(quit);
   SendMessageW(ScreenSaverBackground->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_FALSE(TakeQuit()) << "the watch ended with the run";

@@ -10,6 +10,7 @@
 
 #include "forms/Application.h"
 #include "forms/Form.h"
+#include "tests/common/Wait.h"
 
 namespace {
 
@@ -254,25 +255,27 @@ TEST_F(Forms, ErrorReportIsAMessageBoxWithTitleAndFullStop) {
   std::wstring seenText, seenCaption;
   int buttons = 0;
   std::thread closer([&] {
-    for (DWORD start = GetTickCount(); seenCaption.empty(); Sleep(10)) {
-      if (GetTickCount() - start > 20000) {
-        PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
-        return;
-      }
-      HWND box = nullptr;
+    HWND box = nullptr;
+    // The box may be found while it is still being built, captionless.
+    auto captioned = [&] {
+      box = nullptr;
       EnumThreadWindows(mainThread_, FindDialogBox, reinterpret_cast<LPARAM>(&box));
-      if (!box) continue;
-      wchar_t text[256];
-      GetWindowTextW(box, text, 256);
-      seenCaption = text;
-      GetDlgItemTextW(box, 0xFFFF, text, 256);
-      seenText = text;
-      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        GetClassNameW(child, text, 256);
-        if (std::wstring(text) == L"Button") ++buttons;
-      }
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return box && GetWindowTextLengthW(box) > 0;
+    };
+    if (!testing_wait::WaitFor(captioned, 20000, 10)) {
+      PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
+      return;
     }
+    wchar_t text[256];
+    GetWindowTextW(box, text, 256);
+    seenCaption = text;
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    seenText = text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      GetClassNameW(child, text, 256);
+      if (std::wstring(text) == L"Button") ++buttons;
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
   Application.ShowException(forms::EError("Leinwand/Bild erlaubt kein Zeichnen"));
   closer.join();

@@ -8,23 +8,21 @@
 #include <sstream>
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
+#include "tests/common/SettingsFile.h"
 
 namespace {
 
-std::string SettingsPath() {
-  char directory[MAX_PATH];
-  GetWindowsDirectoryA(directory, MAX_PATH);
-  return std::string(directory) + "\\" + settings::kFileName;
-}
+using testing_settings::DeleteSettings;
+using testing_settings::SettingsPathA;
 
 class Settings : public ::testing::Test {
  protected:
-  void SetUp() override { DeleteFileA(SettingsPath().c_str()); }
-  void TearDown() override { DeleteFileA(SettingsPath().c_str()); }
+  void SetUp() override { DeleteSettings(); }
+  void TearDown() override { DeleteSettings(); }
 
   static std::string FileText() {
-    std::ifstream file(SettingsPath(), std::ios::binary);
+    std::ifstream file(SettingsPathA(), std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
@@ -37,10 +35,10 @@ TEST_F(Settings, MissingFileGivesEveryDefaultAndFirstWriteCreatesIt) {
   EXPECT_EQ(settings::Read(settings::VesselIndex), 0);
   EXPECT_EQ(settings::Read(settings::BackgroundId), 0);
   EXPECT_EQ(settings::Read(settings::UseImageFiles), 0);
-  EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(SettingsPathA().c_str()), INVALID_FILE_ATTRIBUTES);
 
   settings::Write(settings::BackgroundId, 4);
-  EXPECT_NE(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA(SettingsPathA().c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(FileText().find("[Settings]"), std::string::npos);
   EXPECT_NE(FileText().find("BackgroundId=4"), std::string::npos);
   // The other keys still read as their defaults.
@@ -78,7 +76,7 @@ TEST_F(Settings, RawTextReadsBackAsLeadingNumberOrDefault) {
 
 TEST_F(Settings, HandEditedNamesMatchWithoutRegardToCase) {
   {
-    std::ofstream file(SettingsPath(), std::ios::binary);
+    std::ofstream file(SettingsPathA(), std::ios::binary);
     file << "[settings]\r\nspeed=3\r\nPASSCOUNT=25\r\nvesselindex=2\r\nBACKGROUNDID=4\r\nuseimagefiles=1\r\n";
   }
   EXPECT_EQ(settings::Read(settings::Speed), 3);

@@ -15,6 +15,7 @@
 #include "backgrounds/UnitScreenSaver.h"
 #include "forms/Application.h"
 #include "forms/Picture.h"
+#include "vessels/SpriteRegion.h"
 #include "vessels/UnitScreenSaverForeground.h"
 #include "vessels/UnitScreenSaverForegroundCalderine.h"
 #include "vessels/UnitScreenSaverForegroundSarvane.h"
@@ -93,9 +94,7 @@ class SpriteRegion : public ::testing::Test {
   void SetUp() override { app::CreateStartupWindows(); }
   void TearDown() override { forms::Application.DestroyForms(); }
 
-  forms::UniqueHrgn RegionOf(forms::TBitmap& bitmap) {
-    return ScreenSaverBackground->CreateSpriteRegion(bitmap);
-  }
+  forms::UniqueHrgn RegionOf(forms::TBitmap& bitmap) { return vessels::CreateSpriteRegion(bitmap); }
   forms::UniqueHrgn RegionOf(const Grid& grid, int bits = 24, bool topDown = false) {
     forms::TBitmap bitmap = forms::TBitmap::FromBmpFile(BmpFile(grid, bits, topDown));
     return RegionOf(bitmap);
