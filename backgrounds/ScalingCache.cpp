@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <mutex>
@@ -10,6 +11,7 @@
 
 #include <gd.h>
 
+#include "backgrounds/CacheFiles.h"
 #include "forms/Application.h"
 #include "forms/Errors.h"
 #include "forms/Handles.h"
@@ -40,21 +42,12 @@ using UniqueGdImage = forms::UniqueHandle<gdImagePtr, GdImageTraits>;
   throw EError(forms::Format(pattern, forms::AnsiToUtf8(path)));
 }
 
-// Takes a cache file away after a failed step, so the cache counts as
-// incomplete and the next run builds it again, then raises the error. Nothing
-// more can be done when even the removal fails: the error is reported anyway.
+// Takes the file being written away after a failed step, so that nothing
+// incomplete stays behind, then raises the error. Nothing more can be done
+// when even the removal fails: the error is reported anyway.
 [[noreturn]] void DiscardAndFail(const std::string& discard, const char* pattern, const std::string& path) {
   DeleteFileA(discard.c_str());
   Fail(pattern, path);
-}
-
-// Whether a finished JPEG file ends in its end-of-image marker. gdImageJpeg
-// reports nothing: when libjpeg fails inside it, it just stops writing.
-bool EndsWithEndOfImage(const std::string& path) {
-  UniqueFile file(std::fopen(path.c_str(), "rb"));
-  unsigned char tail[2] = {};
-  return file && std::fseek(file.get(), -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file.get()) == 2 &&
-         tail[0] == 0xFF && tail[1] == 0xD9;
 }
 
 void WriteStream(const std::string& path, std::span<const std::uint8_t> stream) {
@@ -63,6 +56,110 @@ void WriteStream(const std::string& path, std::span<const std::uint8_t> stream) 
   bool written = std::fwrite(stream.data(), 1, stream.size(), file.get()) == stream.size();
   if (std::fclose(file.release()) != 0) written = false;
   if (!written) DiscardAndFail(path, "Datei %s kann nicht geschrieben werden", path);
+}
+
+// A picture is built under a temporary name beside its cache file and moved
+// over the cache name only once it is complete and on the disk, so that a
+// crash, a power cut or a full disk leave the old file or the new one there,
+// never a part of one. The name holds this process's id, so that no other run
+// takes it and a later build can tell whose it is.
+constexpr char kTemporarySuffix[] = ".tmp";
+// A temporary file older than this belongs to no build still running.
+constexpr ULONGLONG kAbandonedAfter = 10ull * 60 * 1000 * 10000;  // 100 ns units
+// Another handle on the cache file (another run's reader, say) makes the
+// move fail for as long as it is open; readers hold it for milliseconds.
+constexpr int kMoveTries = 5;
+constexpr DWORD kMoveRetryMilliseconds = 200;
+
+std::string TemporaryPath(const std::string& path) {
+  static std::atomic<unsigned> serial{0};
+  return path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) +
+         kTemporarySuffix;
+}
+
+// The process id a temporary name of `path` holds, or 0.
+DWORD TemporaryOwner(const std::string& cacheName, const std::string& name) {
+  const std::string prefix = cacheName + ".";
+  if (name.size() <= prefix.size() + sizeof kTemporarySuffix - 1 ||
+      _strnicmp(name.c_str(), prefix.c_str(), prefix.size()) != 0)
+    return 0;
+  DWORD owner = 0;
+  for (std::size_t i = prefix.size(); i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
+    owner = owner * 10 + static_cast<DWORD>(name[i] - '0');
+  return owner;
+}
+
+bool ProcessRuns(DWORD id) {
+  if (id == GetCurrentProcessId()) return false;  // its builds run one at a time, and this is the one
+  UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // someone else's, and running
+  DWORD code = 0;
+  return GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+}
+
+// Removes the temporary files of `path` that a run ended in the middle of its
+// build left behind: those of a process that no longer runs, and any too old
+// to belong to a build still going on.
+void RemoveAbandoned(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string cacheName = path.substr(directory.size());
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + ".*" + kTemporarySuffix).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& time) { return ULONGLONG{time.dwHighDateTime} << 32 | time.dwLowDateTime; };
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const DWORD owner = TemporaryOwner(cacheName, found.cFileName);
+    if (owner == 0) continue;
+    const bool old = ticks(now) > ticks(found.ftLastWriteTime) + kAbandonedAfter;
+    // A file that cannot be removed now is tried again at the next build.
+    if (old || !ProcessRuns(owner)) DeleteFileA((directory + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// Puts the complete temporary file on the disk, then in place of the cache
+// file. A rename on one volume flushes nothing by itself: without the flush
+// first, a power cut could leave the new name on an empty file.
+void Commit(const std::string& temporary, const std::string& path) {
+  if (!EndsWithEndOfImage(temporary))
+    DiscardAndFail(temporary, "Bild %s kann nicht gespeichert werden", path);
+  {
+    forms::UniqueFileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !FlushFileBuffers(file.get()))
+      DiscardAndFail(temporary, "Bild %s kann nicht gespeichert werden", path);
+  }
+  // A directory under the cache name never goes away by itself.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  for (int tries = 1; !directory; ++tries) {
+    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return;
+    const DWORD error = GetLastError();
+    if (tries == kMoveTries || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) break;
+    Sleep(kMoveRetryMilliseconds);
+  }
+  DiscardAndFail(temporary, "Datei %s kann nicht erstellt werden", path);
+}
+
+// The work's errors name the file it was given; the user knows the cache file.
+std::exception_ptr NamingTheCacheFile(const std::exception_ptr& error, const std::string& temporary,
+                                      const std::string& path) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EError& failure) {
+    std::string message = failure.what();
+    const std::string from = forms::AnsiToUtf8(temporary), to = forms::AnsiToUtf8(path);
+    for (std::size_t at; (at = message.find(from)) != std::string::npos;)
+      message.replace(at, from.size(), to);
+    return std::make_exception_ptr(EError(message));
+  } catch (...) {
+    return error;
+  }
 }
 
 // What the workers and the calling thread share, under the mutex.
@@ -76,12 +173,17 @@ class Build {
   // A worker's life: the next picture in id order until none is left or one has failed.
   void Work() {
     for (std::size_t job; Take(job);) {
+      CacheJob temporary = jobs_[job];
+      temporary.path = TemporaryPath(jobs_[job].path);
       try {
-        work_(jobs_[job], [&] { Mark(job, 1); });
+        work_(temporary, [&] { Mark(job, 1); });
+        Commit(temporary.path, jobs_[job].path);
         Mark(job, 2);
       } catch (...) {
+        // Only the build's own file goes: the cache file, if any, stays whole.
+        DeleteFileA(temporary.path.c_str());
         std::lock_guard lock(mutex_);
-        errors_[job] = std::current_exception();
+        errors_[job] = NamingTheCacheFile(std::current_exception(), temporary.path, jobs_[job].path);
         stopped_ = failed_ = true;
         SetEvent(changed_.get());
       }
@@ -99,12 +201,8 @@ class Build {
     failed = failed_;
     return steps_;
   }
-  // Once every worker has ended: removes what is not complete and raises
-  // the first error in id order.
+  // Once every worker has ended: raises the first error in id order.
   void Finish() const {
-    if (!failed_) return;
-    for (std::size_t job = 0; job < jobs_.size(); ++job)
-      if (steps_[job] != 2) DeleteFileA(jobs_[job].path.c_str());
     for (const std::exception_ptr& error : errors_)
       if (error) std::rethrow_exception(error);
   }
@@ -211,6 +309,7 @@ int CacheWorkerCount(int width, int height, unsigned processors) {
 
 void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& work,
                 const CacheReports& reports) {
+  for (const CacheJob& job : jobs) RemoveAbandoned(job.path);
   Build build(jobs, work);
   if (!build.Changed()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
   // Several pictures are decoded, resampled and encoded at once; each call

@@ -1,5 +1,6 @@
-// The picture cache's work: each built-in picture written to its cache file,
-// then resampled there to the screen size with GD, the pictures on worker
+// The picture cache's work: each built-in picture written to a temporary file
+// beside its cache file, resampled there to the screen size with GD, and moved
+// over the cache name once complete and on the disk; the pictures on worker
 // threads of their own while the calling thread reports the progress in order
 // and keeps its windows responsive.
 #pragma once
@@ -20,9 +21,10 @@ struct CacheJob {
   int height = 0;
 };
 
-// The work of one picture on a worker thread: calls `written` once the
-// built-in stream stands in the file, returns once the file holds the scaled
-// picture, raises an error otherwise. It may use only stdio, GD, libjpeg and
+// The work of one picture on a worker thread, in the file `job.path` names
+// (the build's temporary one): calls `written` once the built-in stream
+// stands in the file, returns once the file holds the scaled picture, raises
+// an error otherwise. It may use only stdio, GD, libjpeg and
 // the message formatting: no window, form, setting or dialog.
 using PictureWork = std::function<void(const CacheJob& job, const std::function<void()>& written)>;
 
@@ -51,10 +53,11 @@ struct CacheReports {
 };
 
 // Builds the jobs' files in id order on `workers` threads; the reports come on
-// the calling thread, which meanwhile processes its window messages. After a
-// failure no further picture starts; once every worker has ended, the file of
-// every picture not completed is removed (so the cache counts as incomplete)
-// and the first failing picture's error, in id order, is raised.
+// the calling thread, which meanwhile processes its window messages. First it
+// removes the temporary files of builds that can no longer be running. After
+// a failure no further picture starts; once every worker has ended, the first
+// failing picture's error, in id order, is raised, naming its cache file.
+// Whatever happens, a cache file is either the old one or the new one whole.
 void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& work,
                 const CacheReports& reports);
 

@@ -100,7 +100,7 @@ bench_row "GD (gdImageCreateFromJpeg)" decode-gd
 bench_compare "GD / program's decoder" ratio decode-gd decode-program
 
 bench_heading "The cache test at a run's start, 1920 x 1080: five JPEG headers against five existence tests"
-bench_figure "five headers read and compared with the screen" check-headers ms
+bench_figure "five headers and end markers read, compared" check-headers ms
 bench_figure "five existence tests (the test before)" check-exists ms
 bench_compare "headers - existence tests (added to the start)" difference check-headers check-exists '<=' 5
 

@@ -62,6 +62,12 @@ struct KernelHandleTraits {
   static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+// CreateFile's handles, whose failure value is INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleTraits>;
 
 // A window's device context must go back to ReleaseDC with the window it came from.
 class WindowDc {

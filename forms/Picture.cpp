@@ -337,6 +337,9 @@ TPicture TPicture::FromJpegFile(const std::string& path) {
       throw EError(forms::Format("Datei %s ist zu groß", AnsiToUtf8(path)));
     data.insert(data.end(), chunk, chunk + got);
   }
+  // Closed before the decode: a handle held open would keep a cache build
+  // from moving a new file over this one.
+  file.reset();
   if (!IsJpeg(data)) throw EError(forms::Format("Datei %s ist kein JPEG-Bild", AnsiToUtf8(path)));
   return FromData(data);
 }

@@ -128,9 +128,9 @@ int Show(const std::string& kind) {
   return bench::Report(milliseconds);
 }
 
-// The cache test of a run's start: five JPEG headers read and compared with
-// the screen, against the five existence tests it replaced, on the same
-// complete cache in the same process. Prints both in ms.
+// The cache test of a run's start: five JPEG headers and end-of-image markers
+// read and compared with the screen, against the five existence tests it
+// replaced, on the same complete cache in the same process. Prints both in ms.
 int Check() {
   app::CreateStartupWindows();
   if (!ScreenSaverBackground->CacheUsable()) bench::Fail("no cache paths here");

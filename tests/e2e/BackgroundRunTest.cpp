@@ -6,10 +6,15 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/common/JpegMarkers.h"
@@ -89,6 +94,79 @@ JpegFacts Inspect(const std::vector<unsigned char>& jpeg) {
   return facts;
 }
 
+// Why the file is not a whole JPEG file (its first and last two bytes), or
+// empty when it is, or is not there at all. Opened to be shared with a
+// rename, so the looks never stand in the way of the program's own moves.
+std::string Incomplete(const fs::path& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  LARGE_INTEGER size{}, end{};
+  end.QuadPart = -2;
+  unsigned char head[2] = {}, tail[2] = {};
+  DWORD got = 0, gotTail = 0;
+  const bool read =
+      GetFileSizeEx(file, &size) && size.QuadPart >= 4 && ReadFile(file, head, 2, &got, nullptr) &&
+      SetFilePointerEx(file, end, nullptr, FILE_END) && ReadFile(file, tail, 2, &gotTail, nullptr);
+  CloseHandle(file);
+  if (read && got == 2 && gotTail == 2 && head[0] == 0xFF && head[1] == 0xD8 && tail[0] == 0xFF &&
+      tail[1] == 0xD9)
+    return {};
+  return path.filename().string() + " at " + std::to_string(size.QuadPart) + " bytes";
+}
+
+// Looks at the cache names from a thread of its own, every millisecond or
+// so, for as long as it lives, and keeps the first sight of a file there that is
+// not whole.
+class HalfWrittenWatch {
+ public:
+  explicit HalfWrittenWatch(std::vector<fs::path> files)
+      : files_(std::move(files)), thread_([this] { Watch(); }) {}
+  HalfWrittenWatch(const HalfWrittenWatch&) = delete;
+  HalfWrittenWatch& operator=(const HalfWrittenWatch&) = delete;
+  ~HalfWrittenWatch() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  const std::string& FirstBroken() const { return broken_; }
+  int WholeSightings() const { return whole_; }
+
+ private:
+  void Watch() {
+    while (!stop_)
+      for (const fs::path& file : files_) {
+        std::string why = Incomplete(file);
+        if (!why.empty() && broken_.empty()) broken_ = why;
+        if (why.empty() && fs::exists(file)) ++whole_;
+        // A file held open cannot be replaced (Wine refuses the move whatever
+        // the sharing): looking all the time would hold up the build.
+        Sleep(1);
+      }
+  }
+
+  std::vector<fs::path> files_;
+  std::string broken_;
+  int whole_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The position of the progress window's bar, as another process reads it.
+int ProgressPosition(HWND progress) {
+  HWND bar = nullptr;
+  EnumChildWindows(
+      progress,
+      [](HWND child, LPARAM found) {
+        if (ClassOf(child) != PROGRESS_CLASSW) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&bar));
+  return bar ? static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)) : -1;
+}
+
 // The visible error report of the process: a message box.
 HWND FindReport(const SaverProcess& saver) {
   for (HWND window : saver.VisibleWindows())
@@ -112,12 +190,6 @@ int LitPoints(const RECT& area) {
       if ((GetPixel(screen, x, y) & 0xFFFFFF) != 0) ++lit;
   ReleaseDC(nullptr, screen);
   return lit;
-}
-
-// Counts lit points in the part of the screen a 1024 x 768 picture does not reach.
-int LitPointsBeyondBuiltInSize() {
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  return LitPoints({1024, 0, width, height}) + LitPoints({0, 768, 1024, height});
 }
 
 // Whether the screen shows a picture down to its bottom-right corner, waiting
@@ -146,6 +218,11 @@ class BackgroundRun : public ::testing::Test {
   }
   static std::string Name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
   fs::path CacheFile(int id) const { return directory_ / kCacheNames[id]; }
+  std::vector<fs::path> CacheFiles() const {
+    std::vector<fs::path> files;
+    for (int id = 0; id < 5; ++id) files.push_back(CacheFile(id));
+    return files;
+  }
   int CacheFilesPresent() const {
     int count = 0;
     for (int id = 0; id < 5; ++id) count += fs::is_regular_file(CacheFile(id));
@@ -208,6 +285,9 @@ class BackgroundRunAtOtherWidth : public BackgroundRun {
 TEST_F(BackgroundRunAtOtherWidth, FirstRunBuildsTheScreenSizedCacheWithProgressLaterRunsUseIt) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   {
+    // Nothing under a cache name is ever less than a whole file, however
+    // often it is looked at while the build writes.
+    HalfWrittenWatch watch(CacheFiles());
     SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
     HWND progress = saver.WaitForWindow(L"ShowProgress", kStartTimeout);
     ASSERT_NE(progress, nullptr) << "the first run shows the progress window";
@@ -222,6 +302,9 @@ TEST_F(BackgroundRunAtOtherWidth, FirstRunBuildsTheScreenSizedCacheWithProgressL
     EXPECT_EQ(bounds.bottom - bounds.top, height);
     PostMessageW(stage, WM_CLOSE, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
+    watch.Stop();
+    EXPECT_EQ(watch.FirstBroken(), "") << "a cache name held a file being written";
+    EXPECT_GT(watch.WholeSightings(), 0) << "the watch saw the files";
   }
   EXPECT_EQ(Stored(L"UseImageFiles"), L"1");
   std::vector<fs::file_time_type> written;
@@ -294,27 +377,79 @@ TEST_F(BackgroundRunAtOtherWidth, CacheOfAnotherSizeOrWithoutAHeaderIsBuiltAgain
   }
 }
 
-// A file of the right size whose scan data is broken is not worth a rebuild or
-// a report: its built-in picture stands in for it.
-TEST_F(BackgroundRunAtOtherWidth, CacheFileWithBrokenScanDataShowsTheBuiltInPictureWithoutAReport) {
+// A file cut short on the disk, or copied in part, counts as missing, header
+// and all: the run builds it again, with the progress window, and shows it
+// whole.
+TEST_F(BackgroundRunAtOtherWidth, CacheFileCutShortIsBuiltAgainAndShownWhole) {
   Run(directory_);
   ASSERT_EQ(CacheFilesPresent(), 5);
   const std::vector<unsigned char> good = ReadBytes(CacheFile(0));
-  // Cut right after the scan's header: the frame header reads, no row decodes.
   std::size_t sos = MarkerOffset(good, 0xDA);
   ASSERT_LT(sos + 4, good.size());
-  std::size_t scanData = sos + 2 + (good[sos + 2] << 8 | good[sos + 3]);
-  WriteBytes(CacheFile(0), std::vector<unsigned char>(good.begin(), good.begin() + scanData));
-  const auto written = fs::last_write_time(CacheFile(0));
+  const std::size_t cuts[] = {sos + 2 + (good[sos + 2] << 8 | good[sos + 3]), good.size() * 2 / 3};
   Store(L"BackgroundId", L"0");
-  Run(directory_, [](SaverProcess& saver, HWND) {
-    // The screen may still show the run before until the stage has painted.
-    auto builtIn = [] { return LitPoints({0, 0, 1024, 768}) > 0 && LitPointsBeyondBuiltInSize() == 0; };
-    EXPECT_TRUE(WaitFor(builtIn, kStartTimeout)) << "the 1024 x 768 built-in picture, black beyond";
-    EXPECT_EQ(FindReport(saver), nullptr);
+  for (std::size_t cut : cuts) {
+    SCOPED_TRACE(cut == cuts[0] ? "right after the scan header" : "two thirds");
+    WriteBytes(CacheFile(0), std::vector<unsigned char>(good.begin(), good.begin() + cut));
+    Run(directory_, [&](SaverProcess& saver, HWND) {
+      EXPECT_TRUE(e2e::ScreenShows(e2e::DecodePictureFile(CacheFile(0).wstring()), kStartTimeout))
+          << "the rebuilt picture, whole";
+      EXPECT_EQ(FindReport(saver), nullptr);
+    });
+    EXPECT_TRUE(progressShown_) << "built again, with progress";
+    EXPECT_EQ(ReadBytes(CacheFile(0)).size(), good.size());
+    EXPECT_EQ(Incomplete(CacheFile(0)), "");
+  }
+}
+
+// A run ended in the middle of its build, as a crash, a power cut or a
+// log-off ends it, leaves only whole files under the cache names; the next
+// runs mend the cache and clear the temporary files no build can still need.
+TEST_F(BackgroundRunAtOtherWidth, RunEndedInItsBuildLeavesNoBrokenFileAndLaterRunsMendTheCache) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  DWORD killed = 0;
+  {
+    SaverProcess saver(Quoted(SaverPath()), L"", directory_.wstring());
+    HWND progress = saver.WaitForWindow(L"ShowProgress", kStartTimeout);
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ProgressPosition(progress) >= 50; }, kStartTimeout))
+        << "half the reports";
+    killed = saver.Id();
+    saver.Kill();
+  }
+  for (int id = 0; id < 5; ++id) EXPECT_EQ(Incomplete(CacheFile(id)), "") << id;
+
+  // What other runs may have left: one of a build that may still be going on
+  // (this process runs), and one of the same process but too old for that.
+  const std::wstring self = std::to_wstring(GetCurrentProcessId());
+  const fs::path running = fs::path(CacheFile(1)) += L"." + self + L"-1.tmp";
+  const fs::path old = fs::path(CacheFile(2)) += L"." + self + L"-2.tmp";
+  const std::vector<unsigned char> stranger = ReadBytes(fs::path(SARVANE_PICTURES_DIR) / L"Nebel.jpg");
+  WriteBytes(running, stranger);
+  WriteBytes(old, stranger);
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(1));
+
+  Store(L"BackgroundId", L"3");
+  Run(directory_);
+  EXPECT_TRUE(progressShown_) << "the cache is built again";
+  Run(directory_, [&](SaverProcess&, HWND) {
+    EXPECT_TRUE(e2e::ScreenShows(e2e::DecodePictureFile(CacheFile(3).wstring()), kStartTimeout))
+        << "the stored id's picture, whole";
   });
   EXPECT_FALSE(progressShown_);
-  EXPECT_EQ(fs::last_write_time(CacheFile(0)), written);
+  for (int id = 0; id < 5; ++id) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(Incomplete(CacheFile(id)), "");
+    JpegFacts facts = Inspect(ReadBytes(CacheFile(id)));
+    EXPECT_EQ(facts.width, width);
+    EXPECT_EQ(facts.height, height);
+  }
+  EXPECT_TRUE(fs::exists(running)) << "a build still running keeps its file";
+  EXPECT_FALSE(fs::exists(old));
+  const std::wstring ofTheKilled = L"." + std::to_wstring(killed) + L"-";
+  for (const auto& entry : fs::directory_iterator(directory_))
+    EXPECT_EQ(entry.path().filename().wstring().find(ofTheKilled), std::wstring::npos)
+        << entry.path().filename().string();
 }
 
 TEST_F(BackgroundRunAtOtherWidth, CacheFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {

@@ -42,12 +42,14 @@ SaverProcess::SaverProcess(const std::wstring& commandLine, const std::wstring& 
 }
 
 SaverProcess::~SaverProcess() {
-  if (Running()) {
-    TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 5000);
-  }
+  if (Running()) Kill();
   CloseHandle(info_.hThread);
   CloseHandle(info_.hProcess);
+}
+
+void SaverProcess::Kill() {
+  TerminateProcess(info_.hProcess, 99);
+  WaitForSingleObject(info_.hProcess, 5000);
 }
 
 bool SaverProcess::Running() const {

@@ -30,6 +30,10 @@ class SaverProcess {
   ~SaverProcess();  // kills a process that is still running
 
   bool Running() const;
+  DWORD Id() const { return info_.dwProcessId; }
+  // Ends the process at once, as a crash or a power cut would, and waits
+  // until it has gone.
+  void Kill();
   // The exit code, or STILL_ACTIVE when the process did not end in time.
   DWORD WaitForExit(DWORD milliseconds);
   // "Ends on input": the process was still running just before `input`, the

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +16,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <tlhelp32.h>
 
 #include <gd.h>
 
@@ -125,6 +129,12 @@ class BackgroundStage : public ::testing::Test {
   void WriteCache(int width, int height) {
     for (int id = 0; id < backgrounds::kBackgroundCount; ++id)
       WriteBytes(Path(id), MakeJpeg(width, height, id * 40));
+  }
+  // The files a build leaves beside the cache files: none, once it is over.
+  int TemporaryFiles() const {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(directory_)) count += entry.path().extension() == ".tmp";
+    return count;
   }
   // A cache of this screen's size: the only one the stage takes.
   void WriteScreenCache() { WriteCache(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
@@ -324,11 +334,15 @@ TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
     EXPECT_NE(std::string(error.what()).find("zu groß (30000 x 30000"), std::string::npos) << error.what();
   }
 
-  // A file cut inside its scan data shows what it holds.
+  // A file cut inside its scan data, its header whole, counts as missing too:
+  // it would show grey where its rows are lost.
   WriteBytes(Path(0), std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() * 4 / 5));
+  EXPECT_FALSE(Stage().AllCacheFilesPresent());
   Stage().SetBackgroundId(0);
   Stage().ShowBackground(false);
-  EXPECT_EQ(ShownBuiltIn(), -1);
+  EXPECT_EQ(ShownBuiltIn(), 0);
+  WriteBytes(Path(0), good);
+  EXPECT_TRUE(Stage().AllCacheFilesPresent()) << "the whole file counts again";
 }
 
 TEST_F(BackgroundStage, ScaleImageFileResamplesTheWholePictureToTheGivenSize) {
@@ -523,12 +537,17 @@ class CacheBuildAtOtherWidth : public BackgroundStage {
           {ShowProgress->lblProgressComment.Caption(), percent, ShowProgress->Visible(), StepDone(percent)});
     };
   }
-  // Whether the work a report stands for is done: 20 k + 10, picture k's file
-  // is there; 20 k + 20, it holds the scaled picture.
+  // Whether the work a report stands for is done: 20 k + 10, picture k's
+  // temporary file is there (or already in its place); 20 k + 20, the cache
+  // file holds the scaled picture.
   bool StepDone(int percent) const {
     if (percent == 0) return true;
     const std::string path = Path((percent - 10) / 20);
-    if (percent % 20 == 10) return fs::exists(path);
+    if (percent % 20 == 10) {
+      for (const auto& entry : fs::directory_iterator(directory_))
+        if (entry.path().string().rfind(path + ".", 0) == 0) return true;
+      return fs::exists(path);
+    }
     try {
       return JpegWidth(path) == GetSystemMetrics(SM_CXSCREEN);
     } catch (const forms::EError&) {
@@ -626,7 +645,7 @@ class WorkerThreads {
 
 TEST_F(CacheBuildAtOtherWidth, FileThatCannotBeCreatedEndsTheBuildWithTheWindowAlreadyHidden) {
   CreateDirectoryA(Path(2).c_str(), nullptr);  // Sonne's name taken by a directory
-  WriteCache(32, 24);                          // old files, Sonne's aside, that must not stay
+  WriteCache(32, 24);                          // whole old files, Sonne's aside
   std::vector<int> started;
   bool visibleAtError = true;
   try {
@@ -641,12 +660,17 @@ TEST_F(CacheBuildAtOtherWidth, FileThatCannotBeCreatedEndsTheBuildWithTheWindowA
   }
   EXPECT_FALSE(visibleAtError);
   EXPECT_EQ(started, (std::vector<int>{0, 1, 2})) << "no picture starts after a failure";
-  ASSERT_EQ(progress.size(), 5u);  // 0, then 10 and 20, 30 and 40
-  EXPECT_EQ(progress.back().percent, 40);
+  // Sonne's stream goes into its temporary file as the others' do: only its
+  // move over the directory fails.
+  ASSERT_EQ(progress.size(), 6u);  // 0, then 10 and 20, 30 and 40, 50
+  EXPECT_EQ(progress.back().percent, 50);
   EXPECT_EQ(JpegWidth(Path(0)), GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(JpegWidth(Path(1)), GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_FALSE(fs::exists(Path(3))) << "pictures never started keep no old file";
-  EXPECT_FALSE(fs::exists(Path(4)));
+  // A build takes away nothing but its own temporary files: a whole old file
+  // under a cache name stays as it was.
+  EXPECT_EQ(JpegWidth(Path(3)), 32) << "pictures never started keep their old file";
+  EXPECT_EQ(JpegWidth(Path(4)), 32);
+  EXPECT_EQ(TemporaryFiles(), 0);
   EXPECT_EQ(StoredText("UseImageFiles"), "(none)");
 }
 
@@ -659,7 +683,8 @@ TEST_F(CacheBuildAtOtherWidth, FailureWhileLaterPicturesAreInFlightWaitsForThemA
     Stage().BuildImageCache(5, [&](const backgrounds::CacheJob& job, const std::function<void()>& written) {
       threads.Add();
       int id = 0;
-      while (job.path != Path(id)) ++id;
+      // The work is given a temporary file beside the cache file it builds.
+      while (job.path.rfind(Path(id) + ".", 0) != 0) ++id;
       if (id == 2) {
         // A complete file, but no report of it: the failure must take it away.
         backgrounds::ScalePicture(job, [] {});
@@ -680,8 +705,95 @@ TEST_F(CacheBuildAtOtherWidth, FailureWhileLaterPicturesAreInFlightWaitsForThemA
   EXPECT_TRUE(threads.AllEnded()) << "every picture ran on a worker, and every worker has ended";
   for (int id : {0, 1, 4}) EXPECT_EQ(JpegWidth(Path(id)), GetSystemMetrics(SM_CXSCREEN)) << id;
   for (int id : {2, 3}) EXPECT_FALSE(fs::exists(Path(id))) << "failed pictures leave no file: " << id;
+  EXPECT_EQ(TemporaryFiles(), 0);
   EXPECT_EQ(StoredText("UseImageFiles"), "7");
   for (std::size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i].percent, static_cast<int>(i) * 10);
+}
+
+// Another run reading a cache file holds it open, and a file held open cannot
+// be replaced (Wine refuses even more often than Windows: whatever the
+// reader's sharing). The build tries again for about a second.
+TEST_F(CacheBuildAtOtherWidth, CacheFileHeldOpenByAReaderIsReplacedOnceItClosesOrReportedAndKept) {
+  WriteCache(32, 24);
+  const auto old = ReadBytes(Path(1));
+  {
+    forms::UniqueFile reader(std::fopen(Path(1).c_str(), "rb"));
+    ASSERT_TRUE(reader);
+    try {
+      Stage().BuildImageCache(1, backgrounds::ScalePicture);
+      ADD_FAILURE() << "no error";
+    } catch (const forms::EError& error) {
+      EXPECT_EQ(std::string(error.what()), "Datei " + Path(1) + " kann nicht erstellt werden");
+    }
+  }
+  EXPECT_EQ(ReadBytes(Path(1)), old) << "the reader's file stays whole";
+  EXPECT_EQ(TemporaryFiles(), 0);
+
+  std::FILE* reader = std::fopen(Path(1).c_str(), "rb");
+  ASSERT_TRUE(reader);
+  // Closed while the build is under way, some time into its tries.
+  std::thread closer([&] {
+    while (!fs::exists(Path(0)) || JpegWidth(Path(0)) != GetSystemMetrics(SM_CXSCREEN)) Sleep(1);
+    Sleep(300);
+    std::fclose(reader);
+  });
+  Stage().BuildImageCache(1, backgrounds::ScalePicture);
+  closer.join();
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+  EXPECT_EQ(TemporaryFiles(), 0);
+}
+
+// The id of a running process other than this one, or 0.
+DWORD AnotherRunningProcess() {
+  forms::UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry))
+    if (entry.th32ProcessID != 0 && entry.th32ProcessID != GetCurrentProcessId()) return entry.th32ProcessID;
+  return 0;
+}
+
+// The id of a process that has ended.
+DWORD EndedProcess() {
+  wchar_t command[] = L"cmd.exe /c exit";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process))
+    return 0;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return process.dwProcessId;
+}
+
+// What a run ended in the middle of its build leaves: temporary files. They
+// are never taken for cache files, and a build clears those that no build
+// still running can need.
+TEST_F(CacheBuildAtOtherWidth, LeftTemporaryFilesCountForNothingAndGoOnceNoBuildCanNeedThem) {
+  const DWORD running = AnotherRunningProcess(), ended = EndedProcess();
+  ASSERT_NE(running, 0u);
+  ASSERT_NE(ended, 0u);
+  WriteScreenCache();
+  DeleteFileA(Path(0).c_str());
+  auto temporary = [&](DWORD owner, const char* serial) {
+    return Path(0) + "." + std::to_string(owner) + "-" + serial + ".tmp";
+  };
+  const std::string ofEnded = temporary(ended, "3"), ofRunning = temporary(running, "4"),
+                    ofRunningButOld = temporary(running, "5"), notOurs = Path(0) + ".notes.tmp";
+  for (const std::string& path : {ofEnded, ofRunning, ofRunningButOld, notOurs})
+    WriteBytes(path, MakeJpeg(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 200));
+  fs::last_write_time(ofRunningButOld, fs::file_time_type::clock::now() - std::chrono::minutes(11));
+  EXPECT_FALSE(Stage().AllCacheFilesPresent()) << "a temporary file is no cache file";
+
+  Stage().BuildImageCache(1, backgrounds::ScalePicture);
+  EXPECT_TRUE(Stage().AllCacheFilesPresent());
+  EXPECT_FALSE(fs::exists(ofEnded)) << "its process no longer runs";
+  EXPECT_FALSE(fs::exists(ofRunningButOld)) << "too old for a build still going on";
+  EXPECT_TRUE(fs::exists(ofRunning)) << "it may belong to a build still going on";
+  EXPECT_TRUE(fs::exists(notOurs)) << "not named as the builds name theirs";
 }
 
 // Whether two pictures hold the same pixels in their first row.
