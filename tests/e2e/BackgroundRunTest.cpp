@@ -153,17 +153,16 @@ class HalfWrittenWatch {
   std::thread thread_;
 };
 
+BOOL CALLBACK FindProgressBar(HWND child, LPARAM found) {
+  if (ClassOf(child) != PROGRESS_CLASSW) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
 // The position of the progress window's bar, as another process reads it.
 int ProgressPosition(HWND progress) {
   HWND bar = nullptr;
-  EnumChildWindows(
-      progress,
-      [](HWND child, LPARAM found) {
-        if (ClassOf(child) != PROGRESS_CLASSW) return TRUE;
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&bar));
+  EnumChildWindows(progress, FindProgressBar, reinterpret_cast<LPARAM>(&bar));
   return bar ? static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)) : -1;
 }
 
