@@ -14,6 +14,15 @@
 //                               file replaced by a broken one of the kind
 //                               (empty, garbage, png, noscan, huge), or left
 //                               as it is (cache), or the cache off (builtin).
+//   bench_cache change CHANGES  the parts of a picture change with the cache of
+//                               the working directory in use and the stage on
+//                               the screen, each timed on its own, once per
+//                               change over the five pictures in turn: the
+//                               UseImageFiles read, the presence test, the
+//                               decode, SetPicture, a cover's copy of the
+//                               picture, the BackgroundId write and the
+//                               stage's repaint. Prints the median of each, in ms.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +33,7 @@
 #include <vector>
 
 #include "app/Program.h"
+#include "backgrounds/CacheFiles.h"
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/UnitScreenSaver.h"
 #include "bench/common/Timing.h"
@@ -150,6 +160,53 @@ int Check() {
   return 0;
 }
 
+// The parts of a change in the order ShowBackground takes them; the repaint
+// is the paint the craft's message processing would give the stage next.
+int Change(int changes) {
+  settings::Write(settings::UseImageFiles, 1);
+  app::CreateStartupWindows();
+  TScreenSaverBackground& stage = *ScreenSaverBackground;
+  if (!stage.AllCacheFilesPresent()) bench::Fail("no complete cache of this screen's size here");
+  // Shown without the activation that would start the craft's flight.
+  ShowWindow(stage.Handle(), SW_SHOWNOACTIVATE);
+  forms::Application.ProcessMessages();
+
+  constexpr int kParts = 7;
+  std::vector<std::vector<double>> times(kParts);
+  for (int change = 0; change < changes; ++change) {
+    const int id = change % backgrounds::kBackgroundCount;
+    double at[kParts + 1] = {};
+    bench::Stopwatch watch;
+    if (settings::Read(settings::UseImageFiles) != 1) bench::Fail("the cache is off");
+    at[1] = watch.Milliseconds();
+    if (!stage.AllCacheFilesPresent()) bench::Fail("the cache went missing");
+    at[2] = watch.Milliseconds();
+    forms::TPicture picture = backgrounds::DecodeCacheFile(stage.CachePath(id));
+    at[3] = watch.Milliseconds();
+    stage.imgBackground.SetPicture(std::move(picture));
+    at[4] = watch.Milliseconds();
+    {
+      forms::TBitmap copy = stage.imgBackground.Picture().Bitmap().Clone();
+      at[5] = watch.Milliseconds();
+    }
+    const double copied = watch.Milliseconds();
+    settings::Write(settings::BackgroundId, id);
+    at[6] = at[5] + watch.Milliseconds() - copied;
+    const double written = watch.Milliseconds();
+    UpdateWindow(stage.imgBackground.Handle());
+    GdiFlush();
+    at[7] = at[6] + watch.Milliseconds() - written;
+    for (int part = 0; part < kParts; ++part) times[part].push_back(at[part + 1] - at[part]);
+  }
+  forms::Application.DestroyForms();
+  for (auto& part : times) {
+    std::sort(part.begin(), part.end());
+    std::printf("%.3f ", part[part.size() / 2]);
+  }
+  std::printf("\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,8 +216,9 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "decode") == 0) return Decode(argc - 2, argv + 2);
     if (argc == 3 && std::strcmp(argv[1], "show") == 0) return Show(argv[2]);
     if (argc == 2 && std::strcmp(argv[1], "check") == 0) return Check();
+    if (argc == 3 && std::strcmp(argv[1], "change") == 0) return Change(std::atoi(argv[2]));
   } catch (const std::exception& error) {
     bench::Fail("failed:", error.what());
   }
-  bench::Fail("usage: bench_cache build [WORKERS] | decode FILE... | show KIND | check");
+  bench::Fail("usage: bench_cache build [WORKERS] | decode FILE... | show KIND | check | change CHANGES");
 }

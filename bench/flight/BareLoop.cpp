@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/common/BareWindows.h"
 #include "bench/flight/StepTimes.h"
 
 namespace {
@@ -69,26 +70,6 @@ HRGN SpriteRegion(HBITMAP bitmap) {
   return region;
 }
 
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-HWND Window(const wchar_t* className, WNDPROC procedure, HBRUSH brush, int left, int top, int width,
-            int height) {
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hbrBackground = brush;
-  windowClass.lpszClassName = className;
-  RegisterClassW(&windowClass);
-  return CreateWindowExW(0, className, className, WS_POPUP, left, top, width, height, nullptr, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,14 +81,15 @@ int main(int argc, char** argv) {
   if (!sprite) bench::Fail("cannot load", argv[3]);
   SetProcessDPIAware();
 
-  HWND stage = Window(L"BareStage", DefWindowProcW, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 0, 0,
-                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  HWND craft = Window(L"BareCraft", SpriteProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), kEntryLeft,
-                      bench::kEntryTop, kWidth, kHeight);
+  HWND stage =
+      bench::BareWindow(L"BareStage", DefWindowProcW, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 0, 0,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  HWND craft = bench::BareWindow(L"BareCraft", SpriteProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                                 kEntryLeft, bench::kEntryTop, kWidth, kHeight);
   SetWindowRgn(craft, SpriteRegion(sprite), TRUE);
   ShowWindow(stage, SW_SHOW);
   ShowWindow(craft, SW_SHOW);
-  Pump();
+  bench::Pump();
 
   timeBeginPeriod(1);
   bench::StepTimes times(kWarmUpSteps, steps);
@@ -125,9 +107,9 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < speed; ++i) {
       Sleep(1);
-      Pump();
+      bench::Pump();
     }
-    Pump();
+    bench::Pump();
     if (++x >= GetSystemMetrics(SM_CXSCREEN) || y <= -kHeight) {
       x = kEntryLeft;
       y = top = bench::kEntryTop;
