@@ -36,4 +36,32 @@ forms::TPicture DecodeCacheFile(const std::string& path) {
   return forms::TPicture::FromJpegFile(path);
 }
 
+FileIdentity FileIdentity::Of(const BY_HANDLE_FILE_INFORMATION& information) {
+  return {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow,
+          information.nFileSizeHigh,        information.nFileSizeLow,   information.ftLastWriteTime};
+}
+
+bool FileIdentity::operator==(const FileIdentity& other) const {
+  return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow &&
+         sizeHigh == other.sizeHigh && sizeLow == other.sizeLow &&
+         CompareFileTime(&lastWrite, &other.lastWrite) == 0;
+}
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  // Only the attributes are read, and every kind of sharing is allowed: the
+  // handle must never be what keeps a cache build from replacing the file.
+  forms::UniqueFileHandle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+  return FileIdentity::Of(information);
+}
+
+IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  forms::TPicture picture = forms::TPicture::FromJpegFile(path, &information);
+  return {std::move(picture), FileIdentity::Of(information)};
+}
+
 }  // namespace backgrounds

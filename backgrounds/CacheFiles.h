@@ -2,6 +2,9 @@
 // a file is there for this screen, and its picture.
 #pragma once
 
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
 #include "forms/Picture.h"
@@ -20,5 +23,32 @@ bool EndsWithEndOfImage(const std::string& path);
 
 // The picture of a cache file; raises an error when it does not decode.
 forms::TPicture DecodeCacheFile(const std::string& path);
+
+// Which file stands under a name, and which version of it: a cache build
+// moves a new file over the name (a new file index), and anything that
+// rewrites the file in place changes its size or its last-write time.
+struct FileIdentity {
+  DWORD volume = 0;
+  DWORD indexHigh = 0;
+  DWORD indexLow = 0;
+  DWORD sizeHigh = 0;
+  DWORD sizeLow = 0;
+  FILETIME lastWrite{};
+
+  static FileIdentity Of(const BY_HANDLE_FILE_INFORMATION& information);
+  bool operator==(const FileIdentity& other) const;
+};
+
+// The identity of the file at `path` now; none when it cannot be opened.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
+
+// A cache file's picture, with the identity of the file it was read from.
+struct IdentifiedPicture {
+  forms::TPicture picture;
+  FileIdentity identity;
+};
+
+// As DecodeCacheFile, with the identity of the file as it was opened.
+IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path);
 
 }  // namespace backgrounds

@@ -1,45 +1,54 @@
 #include "backgrounds/EarlyDecode.h"
 
-#include <process.h>
-
 #include <utility>
 
-#include "backgrounds/CacheFiles.h"
 #include "backgrounds/Catalogue.h"
 #include "settings/Settings.h"
 
 namespace backgrounds {
 
-EarlyDecode::EarlyDecode(std::string path) : path_(std::move(path)) {
+EarlyDecode::EarlyDecode(std::string path, forms::TPicture retired, int copies)
+    : path_(std::move(path)), retired_(std::move(retired)), copiesWanted_(copies) {
   // The worker decodes with libjpeg and makes a DIB section: both keep their
   // state per call (GDI objects belong to the process, not to a thread).
   forms::SettleJpegThreads();
-  thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr)));
+  worker_ = std::make_unique<Worker>([this] { Decode(); });
 }
 
-EarlyDecode::~EarlyDecode() {
-  Join();
-}
-
-unsigned __stdcall EarlyDecode::Run(void* self) {
-  auto& decode = *static_cast<EarlyDecode*>(self);
+void EarlyDecode::Decode() {
+  retired_ = {};
   try {
-    decode.picture_ = DecodeCacheFile(decode.path_);
+    IdentifiedPicture decoded = DecodeIdentifiedCacheFile(path_);
+    picture_ = std::move(decoded.picture);
+    identity_ = decoded.identity;
   } catch (...) {
-    decode.error_ = std::current_exception();
+    error_ = std::current_exception();
+    return;
   }
-  return 0;
+  // A cover without its copy makes one itself when the picture changes.
+  try {
+    for (int i = 0; i < copiesWanted_; ++i) copies_.push_back(picture_->Bitmap().Clone());
+  } catch (const std::exception&) {
+  }
 }
 
-void EarlyDecode::Join() {
-  if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+void EarlyDecode::Join() const {
+  worker_->Join();
+}
+
+const std::optional<FileIdentity>& EarlyDecode::Identity() const {
+  Join();
+  return identity_;
 }
 
 forms::TPicture EarlyDecode::Take() {
   Join();
-  if (!thread_) return DecodeCacheFile(path_);
   if (error_) std::rethrow_exception(error_);
-  return std::move(*picture_);
+  // Without a thread, or taken before.
+  if (!picture_) return DecodeCacheFile(path_);
+  forms::TPicture picture = std::move(*picture_);
+  picture_.reset();
+  return picture;
 }
 
 std::unique_ptr<EarlyDecode> DecodeFirstCachePicture() {

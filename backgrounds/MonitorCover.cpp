@@ -54,14 +54,15 @@ void TMonitorCover::Show() {
   ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
-void TMonitorCover::PictureChanged() {
+void TMonitorCover::PictureChanged(forms::TBitmap copy) {
   ++generation_;
-  direct_ = !picture_.Empty() && picture_.Width() == width_ && picture_.Height() == height_;
+  direct_ = !picture_.Empty() && !Scales(picture_.Width(), picture_.Height());
   if (direct_) {
     scaled_ = {};
     InvalidateRect(Handle(), nullptr, FALSE);
   } else if (!picture_.Empty()) {
-    scaler_->Request(picture_.Bitmap().Clone(), generation_);
+    const bool fits = copy.Width() == picture_.Width() && copy.Height() == picture_.Height();
+    scaler_->Request(fits ? std::move(copy) : picture_.Bitmap().Clone(), generation_);
   }
 }
 

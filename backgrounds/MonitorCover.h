@@ -36,8 +36,11 @@ class TMonitorCover : public forms::TWinHandler {
   void Show();
   // The stage's picture has changed. One of this monitor's size is painted
   // as it is at once; any other is scaled on the side, and the cover keeps
-  // the picture it shows until the new one is ready.
-  void PictureChanged();
+  // the picture it shows until the new one is ready. The scaler works on a
+  // copy of the pixels: `copy` when one was made before, else one made now.
+  void PictureChanged(forms::TBitmap copy = {});
+  // Whether a picture of this size is scaled for the cover, and so copied.
+  bool Scales(int width, int height) const { return width != width_ || height != height_; }
   // Whether the picture of the latest change is on the cover, or being painted.
   bool ShowsCurrentPicture() const { return direct_ || shownGeneration_ == generation_; }
 

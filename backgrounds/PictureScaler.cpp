@@ -29,7 +29,16 @@ TPictureScaler::TPictureScaler(HWND notify, UINT message, int width, int height)
       message_(message),
       width_(width),
       height_(height),
-      worker_([this](std::stop_token stop) { Work(stop); }) {}
+      worker_(std::make_unique<Worker>([this] { Work(); })) {}
+
+TPictureScaler::~TPictureScaler() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  worker_.reset();
+}
 
 void TPictureScaler::Request(forms::TBitmap source, unsigned generation) {
   {
@@ -47,9 +56,11 @@ std::optional<forms::TBitmap> TPictureScaler::Take(unsigned generation) {
   return picture;
 }
 
-void TPictureScaler::Work(std::stop_token stop) {
+void TPictureScaler::Work() {
   std::unique_lock lock(mutex_);
-  while (wake_.wait(lock, stop, [this] { return pending_.has_value(); })) {
+  for (;;) {
+    wake_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
+    if (stopping_) return;
     Job job = std::move(*pending_);
     pending_.reset();
     lock.unlock();

@@ -7,11 +7,11 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <stop_token>
-#include <thread>
 
+#include "backgrounds/Worker.h"
 #include "forms/Picture.h"
 
 namespace backgrounds {
@@ -25,7 +25,7 @@ class TPictureScaler {
   // Each finished picture is announced by posting `message` to `notify`.
   TPictureScaler(HWND notify, UINT message, int width, int height);
   // Waits for a picture in progress; a pending one is dropped.
-  ~TPictureScaler() = default;
+  ~TPictureScaler();
   TPictureScaler(const TPictureScaler&) = delete;
   TPictureScaler& operator=(const TPictureScaler&) = delete;
 
@@ -41,18 +41,19 @@ class TPictureScaler {
     forms::TBitmap picture;
     unsigned generation;
   };
-  void Work(std::stop_token stop);
+  void Work();
 
   const HWND notify_;
   const UINT message_;
   const int width_;
   const int height_;
   std::mutex mutex_;
-  std::condition_variable_any wake_;
+  std::condition_variable wake_;
   std::optional<Job> pending_;
   std::optional<Job> finished_;
-  // Last: it stops and joins before the state above goes.
-  std::jthread worker_;
+  bool stopping_ = false;
+  // Last: it starts once the state above exists.
+  std::unique_ptr<Worker> worker_;
 };
 
 }  // namespace backgrounds

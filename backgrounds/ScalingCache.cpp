@@ -1,17 +1,17 @@
 #include "backgrounds/ScalingCache.h"
 
-#include <process.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include <gd.h>
 
 #include "backgrounds/CacheFiles.h"
+#include "backgrounds/Worker.h"
 #include "forms/Application.h"
 #include "forms/Errors.h"
 #include "forms/Handles.h"
@@ -231,33 +231,33 @@ class Build {
   UniqueKernelHandle changed_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 };
 
-unsigned __stdcall RunWorker(void* build) {
-  static_cast<Build*>(build)->Work();
-  return 0;
-}
-
 // The worker threads, joined however the build ends: the shared state they
 // use lives in the caller's frame.
 class Workers {
  public:
   Workers(Build& build, int count) : build_(build) {
     for (int i = 0; i < count; ++i) {
-      auto thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunWorker, &build, 0, nullptr));
-      if (!thread) break;
-      threads_.emplace_back(thread);
+      auto worker = std::make_unique<Worker>([&build] { build.Work(); });
+      if (!worker->Started()) break;
+      threads_.push_back(std::move(worker));
     }
   }
   Workers(const Workers&) = delete;
   Workers& operator=(const Workers&) = delete;
   ~Workers() {
     build_.Stop();
-    for (const auto& thread : threads_) WaitForSingleObject(thread.get(), INFINITE);
+    threads_.clear();
   }
-  const std::vector<UniqueKernelHandle>& Threads() const { return threads_; }
+  bool Empty() const { return threads_.empty(); }
+  std::vector<HANDLE> Handles() const {
+    std::vector<HANDLE> handles;
+    for (const auto& thread : threads_) handles.push_back(thread->Handle());
+    return handles;
+  }
 
  private:
   Build& build_;
-  std::vector<UniqueKernelHandle> threads_;
+  std::vector<std::unique_ptr<Worker>> threads_;
 };
 
 // Gives the reports that are due, in order, from `next` on; true once a failure is known.
@@ -328,14 +328,14 @@ void BuildCache(std::span<const CacheJob> jobs, int workers, const PictureWork& 
   //   ever read it.
   forms::SettleJpegThreads();
   Workers threads(build, std::min<int>(workers, static_cast<int>(jobs.size())));
-  if (threads.Threads().empty()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
+  if (threads.Empty()) Fail("Bild %s kann nicht skaliert werden", jobs.front().path);
   if (reports.started) reports.started();
 
   // Waits for a report from the workers, for a worker to end, or for a
   // window message, so the progress window paints and stays responsive
   // while GD works.
   std::vector<HANDLE> waiting = {build.Changed()};
-  for (const auto& thread : threads.Threads()) waiting.push_back(thread.get());
+  for (HANDLE thread : threads.Handles()) waiting.push_back(thread);
   std::size_t next = 0;
   bool failed = false;
   while (waiting.size() > 1) {

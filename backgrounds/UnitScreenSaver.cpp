@@ -79,29 +79,72 @@ bool TScreenSaverBackground::AllCacheFilesPresent() const {
   return true;
 }
 
-forms::TPicture TScreenSaverBackground::CachePicture(int id) {
-  // The early decode serves once, and only for the file it decoded.
-  std::unique_ptr<backgrounds::EarlyDecode> early = std::move(early_);
-  if (early && early->Path() == CachePath(id)) return early->Take();
-  return backgrounds::DecodeCacheFile(CachePath(id));
+bool TScreenSaverBackground::ShowCachePicture(int id, forms::TPicture& retired,
+                                              std::vector<forms::TBitmap>& copies) {
+  const std::string& path = CachePath(id);
+  const std::optional<backgrounds::FileIdentity> now = backgrounds::IdentifyFile(path);
+  // A decode ahead serves once, and only for the file it decoded.
+  std::unique_ptr<backgrounds::EarlyDecode> ahead = std::move(ahead_);
+  if (running_ && now && shown_ && shown_->path == path && shown_->identity == *now) return false;
+  shown_.reset();
+  auto show = [&](forms::TPicture picture, const backgrounds::FileIdentity& identity) {
+    retired = std::move(imgBackground.Picture());
+    imgBackground.SetPicture(std::move(picture));
+    shown_ = ShownFile{path, identity};
+  };
+  if (ahead && ahead->Path() == path && now && ahead->Identity() == now) {
+    show(ahead->Take(), *now);
+    copies = ahead->TakeCopies();
+    return true;
+  }
+  // Dropped before the decode in line, so that two pictures at most are held.
+  ahead.reset();
+  backgrounds::IdentifiedPicture decoded = backgrounds::DecodeIdentifiedCacheFile(path);
+  show(std::move(decoded.picture), decoded.identity);
+  return true;
 }
 
 const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
-  bool shown = false;
+  bool fromCache = false, changed = true;
+  // The picture this call replaces, left to the next decode ahead to free.
+  forms::TPicture retired;
+  std::vector<forms::TBitmap> copies;
   if (settings::Read(settings::UseImageFiles) != 0 && AllCacheFilesPresent()) {
     // A cache file that does not decode is no reason to interrupt the user:
     // the built-in picture of the same id stands in for it.
     try {
-      imgBackground.SetPicture(CachePicture(backgroundId_));
-      shown = true;
+      changed = ShowCachePicture(backgroundId_, retired, copies);
+      fromCache = true;
     } catch (const std::exception&) {
     }
   }
-  if (!shown) imgBackground.SetPicture(BuiltInPicture(backgroundId_));
-  for (auto& cover : covers_) cover->PictureChanged();
+  if (!fromCache) {
+    shown_.reset();
+    imgBackground.SetPicture(BuiltInPicture(backgroundId_));
+  }
+  if (changed) {
+    auto copy = copies.begin();
+    for (auto& cover : covers_) {
+      const bool copied = copy != copies.end() && cover->Scales(width_, height_);
+      cover->PictureChanged(copied ? std::move(*copy++) : forms::TBitmap{});
+    }
+  }
   settings::Write(settings::BackgroundId, backgroundId_);
   if (advance) backgroundId_ = backgrounds::NextBackgroundId(backgroundId_);
+  if (running_ && fromCache) DecodeAhead(std::move(retired));
   return imgBackground.Picture();
+}
+
+void TScreenSaverBackground::DecodeAhead(forms::TPicture retired) {
+  const std::string& path = CachePath(backgroundId_);
+  if ((shown_ && shown_->path == path) || (ahead_ && ahead_->Path() == path)) return;
+  // Not while the stage's repaint still competes for the processor: the
+  // change's own paint goes first. Sent, not posted: no message is taken
+  // from the queue, only the stage's own paint is done now.
+  UpdateWindow(imgBackground.Handle());
+  int copies = 0;
+  for (const auto& cover : covers_) copies += cover->Scales(width_, height_);
+  ahead_ = std::make_unique<backgrounds::EarlyDecode>(path, std::move(retired), copies);
 }
 
 void TScreenSaverBackground::BuildImageCache() {
@@ -126,7 +169,7 @@ void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::Pic
   }
 
   // A picture decoded before the build is of a file about to be replaced.
-  early_.reset();
+  ahead_.reset();
   // The built-in streams are taken here: the picture holder's controls
   // belong to this thread, the workers get only the bytes.
   std::vector<backgrounds::CacheJob> jobs;
@@ -158,7 +201,7 @@ void TScreenSaverBackground::FormShow() {
   // window is never hidden) and also when the build fails, as the run goes on.
   auto areas = backgrounds::AreasToCover(backgrounds::Monitors());
   // The build must not rewrite the file the early decode still reads.
-  if (early_) early_->Join();
+  if (ahead_) ahead_->Join();
   try {
     BuildImageCache();
   } catch (...) {

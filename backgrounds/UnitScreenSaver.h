@@ -8,11 +8,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "backgrounds/CacheFiles.h"
 #include "backgrounds/Catalogue.h"
 #include "backgrounds/EarlyDecode.h"
 #include "backgrounds/ExitWatch.h"
@@ -46,11 +48,16 @@ class TScreenSaverBackground : public forms::TForm {
   // Shows the current background (from the cache when it is complete and in
   // use, else the built-in picture), stores its id, then steps on if asked.
   // Processes no window messages. Returns the stage's picture.
+  // In a run, a cache picture already on the stage stays, and one decoded
+  // ahead is taken, each only while its file is the one under the cache name
+  // now; then the picture of the new current id is decoded ahead.
   const forms::TPicture& ShowBackground(bool advance);
   // A decode of the cache file a run will show first, started before the
   // stage existed; the stage joins it before its cache build and drops it
   // when the build replaces the file.
-  void SetEarlyDecode(std::unique_ptr<backgrounds::EarlyDecode> early) { early_ = std::move(early); }
+  void SetEarlyDecode(std::unique_ptr<backgrounds::EarlyDecode> early) { ahead_ = std::move(early); }
+  // The picture being decoded ahead, if any: the tests' way to wait for it.
+  const backgrounds::EarlyDecode* DecodingAhead() const { return ahead_.get(); }
   // Sets the current id; shows and stores nothing.
   void SetBackgroundId(int id) { backgroundId_ = id; }
   int BackgroundId() const { return backgroundId_; }
@@ -94,8 +101,20 @@ class TScreenSaverBackground : public forms::TForm {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  forms::TPicture CachePicture(int id);
+  // Puts the cache picture of `id` on the stage, handing back the picture it
+  // replaces and any copies of the new one made for the covers; false when
+  // it is there already. Raises an error when the file does not decode.
+  bool ShowCachePicture(int id, forms::TPicture& retired, std::vector<forms::TBitmap>& copies);
+  // Starts decoding the picture of the current id, unless the stage shows it
+  // or it is being decoded; the worker frees `retired` first.
+  void DecodeAhead(forms::TPicture retired);
   const forms::TPicture& BuiltInPicture(int id) const;
+
+  // The cache file whose picture the stage shows, as it was when read.
+  struct ShownFile {
+    std::string path;
+    backgrounds::FileIdentity identity;
+  };
 
   Wiring wiring_;
   int backgroundId_ = 0;
@@ -105,7 +124,9 @@ class TScreenSaverBackground : public forms::TForm {
   // Set once the run has shown the stage; the other modes never do.
   bool running_ = false;
   std::vector<std::unique_ptr<backgrounds::TMonitorCover>> covers_;
-  std::unique_ptr<backgrounds::EarlyDecode> early_;
+  std::optional<ShownFile> shown_;
+  // At most one picture decoded ahead.
+  std::unique_ptr<backgrounds::EarlyDecode> ahead_;
   ExitWatch exitWatch_;
 };
 

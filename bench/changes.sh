@@ -35,7 +35,7 @@ for size in 1920x1080 3840x2160; do
   bench_row "longest step after a bare full-screen copy" "bare-$size"
   bench_compare "program / bare copy" ratio "step-$size" "bare-$size" '<=' 1.3
   bench_row "  UseImageFiles read" "read-$size"
-  bench_row "  presence test of the five files" "presence-$size"
+  bench_row "  presence test of the five files, identity of one" "presence-$size"
   bench_row "  decode of the file" "decode-$size"
   bench_row "  SetPicture" "setpicture-$size"
   bench_row "  a cover's copy of the picture (Clone)" "clone-$size"

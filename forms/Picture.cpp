@@ -1,5 +1,7 @@
 #include "forms/Picture.h"
 
+#include <io.h>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -327,9 +329,14 @@ TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
   return picture;
 }
 
-TPicture TPicture::FromJpegFile(const std::string& path) {
+TPicture TPicture::FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened) {
   UniqueFile file(std::fopen(path.c_str(), "rb"));
   if (!file) throw EError(forms::Format("Datei %s kann nicht geöffnet werden", AnsiToUtf8(path)));
+  if (opened) {
+    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())));
+    if (!GetFileInformationByHandle(handle, opened))
+      throw EError(forms::Format("Datei %s kann nicht geöffnet werden", AnsiToUtf8(path)));
+  }
   std::vector<std::uint8_t> data;
   std::uint8_t chunk[65536];
   while (std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get())) {

@@ -94,8 +94,9 @@ class TPicture {
   static TPicture FromResource(const std::string& name);
   static TPicture FromData(std::span<const std::uint8_t> data);
   // Loads a JPEG file (an ANSI path); anything else, or a file over
-  // kMaxJpegFileBytes, is an error.
-  static TPicture FromJpegFile(const std::string& path);
+  // kMaxJpegFileBytes, is an error. With `opened`, also gives what the
+  // platform reports of the file it read.
+  static TPicture FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened = nullptr);
 
   void Assign(const TPicture& other);
   Format Kind() const { return format_; }

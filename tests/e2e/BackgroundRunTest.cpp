@@ -23,6 +23,7 @@
 #include "tests/common/WindowClass.h"
 #include "tests/e2e/PictureFile.h"
 #include "tests/e2e/SaverProcess.h"
+#include "tests/e2e/XInput.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ using testing_jpeg::MarkerOffset;
 using testing_settings::DeleteSettings;
 using testing_settings::SettingsPathW;
 using testing_wait::kExitTimeout;
+using testing_wait::kReactionTimeout;
 using testing_wait::kStartTimeout;
 using testing_wait::WaitFor;
 using testing_windows::ClassOf;
@@ -331,6 +333,31 @@ TEST_F(BackgroundRunAtOtherWidth, FirstRunBuildsTheScreenSizedCacheWithProgressL
     EXPECT_EQ(Stored(L"UseImageFiles"), L"1");
   }
   for (int id = 0; id < 5; ++id) EXPECT_EQ(fs::last_write_time(CacheFile(id)), written[id]) << id;
+
+  // During a run every change shows the picture its id names, brought by the
+  // flight's passes or by N: the strip above the Thornax's flight is read.
+  std::vector<e2e::PictureFile> cached;
+  for (int id = 0; id < 5; ++id) cached.push_back(e2e::DecodePictureFile(CacheFile(id).wstring()));
+  for (const auto& [key, value] :
+       {std::pair{L"VesselIndex", L"3"}, {L"Speed", L"0"}, {L"PassCount", L"2"}, {L"BackgroundId", L"2"}})
+    Store(key, value);
+  // The picture of the id stored as shown: the two agree only when the id
+  // and its picture do.
+  auto shows = [&](int id, DWORD milliseconds) {
+    return WaitFor(
+        [&] {
+          return Stored(L"BackgroundId") == std::to_wstring(id) && e2e::ScreenShows(cached[id], 0, 8, 100);
+        },
+        milliseconds);
+  };
+  Run(directory_, [&](SaverProcess& saver, HWND) {
+    HWND craft = saver.WaitForWindow(L"ScreenSaverForegroundThornax", kStartTimeout);
+    ASSERT_NE(craft, nullptr);
+    EXPECT_TRUE(shows(2, kStartTimeout)) << "the first picture";
+    EXPECT_TRUE(shows(3, 4 * kStartTimeout)) << "after two passes";
+    ASSERT_TRUE(e2e::PressKey(craft, "n"));
+    EXPECT_TRUE(shows(4, kReactionTimeout)) << "after N";
+  });
 }
 
 // A cache left by another screen size, or a file whose header cannot be read,

@@ -2,6 +2,7 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/common/ScreenPixels.h"
@@ -49,12 +50,13 @@ PictureFile DecodePictureFile(const std::wstring& path) {
   return picture;
 }
 
-bool ScreenShows(const PictureFile& picture, DWORD milliseconds, int tolerance) {
+bool ScreenShows(const PictureFile& picture, DWORD milliseconds, int tolerance, int rows) {
   if (picture.pixels.empty()) return false;
+  const int height = rows > 0 ? std::min(rows, picture.height) : picture.height;
   auto within = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
   auto shown = [&] {
-    const std::vector<COLORREF> screen = testing_screen::ScreenPixels({0, 0, picture.width, picture.height});
-    for (int y = 5; y < picture.height; y += 31)
+    const std::vector<COLORREF> screen = testing_screen::ScreenPixels({0, 0, picture.width, height});
+    for (int y = 5; y < height; y += 31)
       for (int x = 5; x < picture.width; x += 37) {
         const std::size_t at = static_cast<std::size_t>(y) * picture.width + x;
         const COLORREF seen = screen[at], expected = picture.pixels[at];

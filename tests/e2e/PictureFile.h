@@ -19,7 +19,8 @@ PictureFile DecodePictureFile(const std::wstring& path);
 
 // Waits until points spread over the picture show on the screen as they are
 // in it, placed at the screen's top-left corner: each colour channel within
-// `tolerance`, as two decoders may round differently.
-bool ScreenShows(const PictureFile& picture, DWORD milliseconds, int tolerance = 8);
+// `tolerance`, as two decoders may round differently. With `rows`, only the
+// points above that row count (the part of the screen no craft flies over).
+bool ScreenShows(const PictureFile& picture, DWORD milliseconds, int tolerance = 8, int rows = 0);
 
 }  // namespace e2e

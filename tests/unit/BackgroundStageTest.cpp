@@ -84,6 +84,32 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, int hue) {
   return bytes;
 }
 
+// Whether two pictures hold the same pixels in their first row.
+bool SameFirstRow(const forms::TPicture& a, const forms::TPicture& b) {
+  const int rowBytes = a.Bitmap().BitsPerPixel() / 8 * a.Width();
+  return a.Width() == b.Width() && a.Bitmap().BitsPerPixel() == b.Bitmap().BitsPerPixel() &&
+         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + rowBytes, b.Bitmap().ScanLine(0));
+}
+
+// The same stream grown to `size` bytes with comment segments after its start
+// marker, which every decoder skips.
+std::vector<std::uint8_t> PaddedTo(std::vector<std::uint8_t> jpeg, std::size_t size) {
+  while (jpeg.size() < size) {
+    const std::size_t data = std::min<std::size_t>(65533, std::max<std::size_t>(size - jpeg.size(), 4) - 4);
+    std::vector<std::uint8_t> segment = {0xFF, 0xFE, static_cast<std::uint8_t>((data + 2) >> 8),
+                                         static_cast<std::uint8_t>((data + 2) & 255)};
+    segment.resize(4 + data, 'x');
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+  }
+  return jpeg;
+}
+
+// Puts a new file under the name, as a cache build does: a file of its own.
+void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  WriteBytes(path + ".new", bytes);
+  ASSERT_TRUE(MoveFileExA((path + ".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
 int JpegWidth(const std::string& path) {
   return forms::TPicture::FromJpegFile(path).Width();
 }
@@ -345,6 +371,80 @@ TEST_F(BackgroundStage, BrokenCacheFileFallsBackToTheBuiltInPictureSilently) {
   EXPECT_TRUE(Stage().AllCacheFilesPresent()) << "the whole file counts again";
 }
 
+// In a run the stage keeps the cache picture it shows and takes the one
+// decoded ahead of a change, but only while the file under the cache name is
+// the one they were read from; a file replaced after its decode ahead shows
+// as it is now, one that breaks shows the built-in picture.
+TEST_F(BackgroundStage, RunShowsTheFileUnderTheCacheNameNowWhateverWasDecodedBefore) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  WriteScreenCache();
+  // Picture 1 and a different picture of the same length in bytes.
+  const std::vector<std::uint8_t> one = ReadBytes(Path(1)), other = MakeJpeg(width, height, 9);
+  const std::size_t length = std::max(one.size(), other.size());
+  WriteBytes(Path(1), PaddedTo(one, length));
+  Stage().SetBackgroundId(0);
+  Stage().FormShow();  // a run from here on; at 1024 x 768 it switches the cache off
+  settings::Write(settings::UseImageFiles, 1);
+  auto shows = [&](const std::vector<std::uint8_t>& file) {
+    return SameFirstRow(Stage().imgBackground.Picture(), forms::TPicture::FromData(file));
+  };
+  auto aheadDone = [&] {
+    ASSERT_NE(Stage().DecodingAhead(), nullptr) << "nothing decoded ahead";
+    Stage().DecodingAhead()->Join();
+  };
+
+  Stage().ShowBackground(false);
+  ASSERT_TRUE(shows(ReadBytes(Path(0))));
+  const HBITMAP first = Stage().imgBackground.Picture().Bitmap().Handle();
+  Stage().ShowBackground(true);
+  EXPECT_EQ(Stage().imgBackground.Picture().Bitmap().Handle(), first)
+      << "the picture shown was decoded again";
+
+  // Rewritten in place to the same length and last-write time: nothing tells
+  // the file from the one decoded ahead, so that picture is shown as it is,
+  // decoded once.
+  aheadDone();
+  FILETIME written{};
+  {
+    forms::UniqueFileHandle file(CreateFileA(Path(1).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(GetFileTime(file.get(), nullptr, nullptr, &written));
+  }
+  WriteBytes(Path(1), PaddedTo(other, length));
+  {
+    forms::UniqueFileHandle file(CreateFileA(Path(1).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &written));
+  }
+  Stage().ShowBackground(true);
+  EXPECT_TRUE(shows(one)) << "the picture decoded ahead was not taken";
+
+  aheadDone();
+  const std::vector<std::uint8_t> two = MakeJpeg(width, height, 123);
+  ReplaceFile(Path(2), two);
+  Stage().ShowBackground(true);
+  EXPECT_TRUE(shows(two)) << "a picture decoded ahead of its file's replacement was shown";
+
+  aheadDone();
+  const std::vector<std::uint8_t> good = ReadBytes(Path(3));
+  const std::size_t sos = MarkerOffset(good, 0xDA);
+  std::vector<std::uint8_t> noRows(good.begin(),
+                                   good.begin() + sos + 2 + (good[sos + 2] << 8 | good[sos + 3]));
+  noRows.insert(noRows.end(), {0xFF, 0xD9});
+  WriteBytes(Path(3), noRows);
+  ASSERT_TRUE(Stage().AllCacheFilesPresent()) << "a file that only its decode can refuse";
+  Stage().ShowBackground(true);
+  EXPECT_EQ(ShownBuiltIn(), 3);
+
+  // N twice before any message: the second change waits for the decode
+  // ahead that the first started.
+  Stage().ShowBackground(true);
+  Stage().ShowBackground(true);
+  EXPECT_TRUE(shows(ReadBytes(Path(0))));
+  EXPECT_EQ(StoredText("BackgroundId"), "0");
+  EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(BackgroundStage, ScaleImageFileResamplesTheWholePictureToTheGivenSize) {
   std::string source = directory_ + "\\source.jpg";
   std::string target = directory_ + "\\target.jpg";
@@ -498,17 +598,32 @@ TEST_F(BackgroundStage, CoversSitExactlyOverTheirAreasNeverActivateAndFollowTheP
   EXPECT_TRUE(ScreenShowsAbout(497, 347, RGB(235, 235, 235), 20)) << "the bottom-right corner";
 
   // A new picture reaches every cover; the larger one scales it anew.
+  auto largerCoverMatching = [&] {
+    forms::TBitmap expected = backgrounds::StretchBitmap(Stage().imgBackground.Picture().Bitmap(), 300, 200);
+    int matching = 0;
+    for (int y = 5; y < 200; y += 38)
+      for (int x = 5; x < 300; x += 42) {
+        const std::uint8_t* pixel = expected.ScanLine(y) + expected.BitsPerPixel() / 8 * x;
+        matching += ScreenShowsAbout(200 + x, 150 + y, RGB(pixel[2], pixel[1], pixel[0]), 0);
+      }
+    return matching;
+  };
   settings::Write(settings::UseImageFiles, 0);
   Stage().ShowBackground(true);  // a built-in picture, 1024 x 768
-  const forms::TBitmap& builtIn = Stage().imgBackground.Picture().Bitmap();
-  forms::TBitmap expected = backgrounds::StretchBitmap(builtIn, 300, 200);
-  int matching = 0;
-  for (int y = 5; y < 200; y += 38)
-    for (int x = 5; x < 300; x += 42) {
-      const std::uint8_t* pixel = expected.ScanLine(y) + expected.BitsPerPixel() / 8 * x;
-      matching += ScreenShowsAbout(200 + x, 150 + y, RGB(pixel[2], pixel[1], pixel[0]), 0);
-    }
-  EXPECT_EQ(matching, 6 * 8);
+  EXPECT_EQ(largerCoverMatching(), 6 * 8);
+
+  // In a run the covers' copies of a cache picture are made with its decode
+  // ahead, and they are of the picture the change shows.
+  WriteScreenCache();
+  Stage().FormShow();
+  Stage().CoverMonitors(areas);
+  settings::Write(settings::UseImageFiles, 1);
+  Stage().ShowBackground(true);
+  ASSERT_NE(Stage().DecodingAhead(), nullptr);
+  Stage().DecodingAhead()->Join();
+  Stage().ShowBackground(true);
+  EXPECT_EQ(ShownBuiltIn(), -1);
+  EXPECT_EQ(largerCoverMatching(), 6 * 8);
 
   Stage().CoverMonitors({});
   EXPECT_TRUE(Stage().Covers().empty());
@@ -796,20 +911,12 @@ TEST_F(CacheBuildAtOtherWidth, LeftTemporaryFilesCountForNothingAndGoOnceNoBuild
   EXPECT_TRUE(fs::exists(notOurs)) << "not named as the builds name theirs";
 }
 
-// Whether two pictures hold the same pixels in their first row.
-bool SameFirstRow(const forms::TPicture& a, const forms::TPicture& b) {
-  const int rowBytes = a.Bitmap().BitsPerPixel() / 8 * a.Width();
-  return a.Width() == b.Width() && a.Bitmap().BitsPerPixel() == b.Bitmap().BitsPerPixel() &&
-         std::equal(a.Bitmap().ScanLine(0), a.Bitmap().ScanLine(0) + rowBytes, b.Bitmap().ScanLine(0));
-}
-
-TEST_F(CacheBuildAtOtherWidth, EarlyDecodeIsShownForItsOwnFileAndDroppedWhenTheBuildReplacesIt) {
+TEST_F(CacheBuildAtOtherWidth, EarlyDecodeOfAFileChangedSinceOrReplacedByTheBuildIsNotShown) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   Stage().BuildImageCache();
   const auto built = ReadBytes(Path(0));
   const auto other = MakeJpeg(width, height, 99);
-  // Decoded while Dolphin's file held other pixels: only a show that takes
-  // the early decode, and decodes nothing itself, shows them.
+  // Decoded while Dolphin's file held other pixels.
   auto early = [&] {
     WriteBytes(Path(0), other);
     auto decode = std::make_unique<backgrounds::EarlyDecode>(Path(0));
@@ -817,16 +924,13 @@ TEST_F(CacheBuildAtOtherWidth, EarlyDecodeIsShownForItsOwnFileAndDroppedWhenTheB
     WriteBytes(Path(0), built);
     return decode;
   };
-  const auto otherPicture = forms::TPicture::FromData(other);
 
   Stage().SetEarlyDecode(early());
   progress.clear();
   Stage().FormShow();
   EXPECT_TRUE(progress.empty());
-  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture))
-      << "the early decode was not shown";
-  Stage().ShowBackground(false);
-  EXPECT_FALSE(SameFirstRow(Stage().imgBackground.Picture(), otherPicture)) << "it serves only once";
+  EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), forms::TPicture::FromData(built)))
+      << "the picture of the file as it was shown";
 
   // A build replaces the file: the early decode is of no use then.
   Stage().SetEarlyDecode(early());
