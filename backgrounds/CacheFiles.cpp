@@ -19,17 +19,23 @@ bool IsRegularFile(const std::string& path) {
 
 bool CacheFileFits(const std::string& path, int width, int height) {
   if (!IsRegularFile(path)) return false;
-  // This runs at every picture change, and a file left from another screen
-  // size must not be decoded just to be refused.
-  auto size = forms::ReadJpegFileSize(path);
-  return size && size->cx == width && size->cy == height && EndsWithEndOfImage(path);
+  // This runs at every picture change, so the file is opened once, and a
+  // file left from another screen size must not be decoded just to be refused.
+  forms::UniqueFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  auto size = forms::ReadJpegFileSize(file.get());
+  return size && size->cx == width && size->cy == height && EndsWithEndOfImage(file.get());
 }
 
 bool EndsWithEndOfImage(const std::string& path) {
   forms::UniqueFile file(std::fopen(path.c_str(), "rb"));
+  return file && EndsWithEndOfImage(file.get());
+}
+
+bool EndsWithEndOfImage(std::FILE* file) {
   unsigned char tail[2] = {};
-  return file && std::fseek(file.get(), -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file.get()) == 2 &&
-         tail[0] == 0xFF && tail[1] == 0xD9;
+  return std::fseek(file, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file) == 2 && tail[0] == 0xFF &&
+         tail[1] == 0xD9;
 }
 
 forms::TPicture DecodeCacheFile(const std::string& path) {

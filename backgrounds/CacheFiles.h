@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,7 @@ bool CacheFileFits(const std::string& path, int width, int height);
 // Whether a JPEG file ends in its end-of-image marker. GD's encoder reports
 // nothing: when libjpeg fails inside it, it just stops writing.
 bool EndsWithEndOfImage(const std::string& path);
+bool EndsWithEndOfImage(std::FILE* file);
 
 // The picture of a cache file; raises an error when it does not decode.
 forms::TPicture DecodeCacheFile(const std::string& path);

@@ -285,8 +285,12 @@ void SettleJpegThreads() {
 std::optional<SIZE> ReadJpegFileSize(const std::string& path) {
   UniqueFile file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::nullopt;
+  return ReadJpegFileSize(file.get());
+}
+
+std::optional<SIZE> ReadJpegFileSize(std::FILE* file) {
   Decompressor decoder;
-  if (!ReadHeader(decoder.Info(), decoder.Error(), file.get())) return std::nullopt;
+  if (!ReadHeader(decoder.Info(), decoder.Error(), file)) return std::nullopt;
   return SIZE{static_cast<LONG>(decoder.Info()->image_width),
               static_cast<LONG>(decoder.Info()->image_height)};
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <span>
@@ -73,6 +74,8 @@ void SettleJpegThreads();
 // pixels (only the bytes up to the frame header are read); none when the file
 // cannot be opened or holds no readable JPEG header.
 std::optional<SIZE> ReadJpegFileSize(const std::string& path);
+// The same from an open file, read from where it stands.
+std::optional<SIZE> ReadJpegFileSize(std::FILE* file);
 
 class TPicture {
  public:
