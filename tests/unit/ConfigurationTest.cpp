@@ -202,13 +202,13 @@ TEST_F(Configuration, FollowsAMoveToAMonitorOfAnotherScale) {
     bool fitted;  // the suggestion holds the contents exactly, or is the window scaled whole
   } cases[] = {
       {144, {300, 140}, false}, {120, {250, 120}, true}, {openedDpi, {opened.left, opened.top}, false}};
+  int oldDpi = openedDpi;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.dpi << " dpi, " << (c.fitted ? "fitted" : "scaled")
                                     << " suggestion");
     const SIZE content{MulDiv(panel.Integer("Width", 0), c.dpi, 96),
                        MulDiv(panel.Integer("Height", 0), c.dpi, 96)};
     RECT before = form.BoundsRect();
-    int oldDpi = form.Scale(96);
     SIZE size = c.fitted ? SIZE{content.cx + frame.cx, content.cy + frame.cy}
                          : SIZE{MulDiv(before.right - before.left, c.dpi, oldDpi),
                                 MulDiv(before.bottom - before.top, c.dpi, oldDpi)};
@@ -216,6 +216,7 @@ TEST_F(Configuration, FollowsAMoveToAMonitorOfAnotherScale) {
     SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi),
                  reinterpret_cast<LPARAM>(&suggested));
     Settle();
+    oldDpi = c.dpi;
 
     RECT bounds = form.BoundsRect();
     EXPECT_EQ(bounds.left, suggested.left);
