@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "forms/Application.h"
+#include "forms/Dpi.h"
 #include "forms/Errors.h"
 #include "forms/Handles.h"
 #include "forms/Picture.h"
@@ -68,6 +69,8 @@ void RunPreview(const std::vector<std::string>& words) {
   }
   if (!IsWindowVisible(host)) return;
 
+  // Measured and drawn in the host's own pixels, whatever awareness its process has.
+  forms::DpiContextGuard hostDpi(host);
   forms::WindowDc dc(host);
   if (!dc) throw forms::EError("Leinwand/Bild erlaubt kein Zeichnen");
   RECT area;

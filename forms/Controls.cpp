@@ -14,6 +14,25 @@ namespace {
 constexpr wchar_t kImageClass[] = L"SarvaneImage";
 constexpr wchar_t kContainerClass[] = L"SarvaneContainer";
 
+struct Bounds {
+  int left, top, width, height;
+};
+
+// Where a layout node's control lies, in the form's pixels.
+Bounds ScaledBounds(const TForm& form, const LayoutNode& node) {
+  return {form.Scale(node.Integer("Left", 0)), form.Scale(node.Integer("Top", 0)),
+          form.Scale(node.Integer("Width", 0)), form.Scale(node.Integer("Height", 0))};
+}
+
+// The window height of a drop-down combo box includes its open list.
+LayoutNode WithOpenList(const LayoutNode& node) {
+  LayoutNode sized = node;
+  auto items = static_cast<int>(node.Texts("Items").size());
+  for (auto& property : sized.properties)
+    if (property.key == "Height") property.values[0].number *= items + 2;
+  return sized;
+}
+
 void InitCommonControlsOnce() {
   static const bool done = [] {
     INITCOMMONCONTROLSEX init{};
@@ -62,21 +81,33 @@ void TControl::Create(const LayoutNode& node, HWND parent, LPCWSTR className, DW
   if (!node.Flag("Enabled", true)) style |= WS_DISABLED;
   if (node.Find("TabOrder")) style |= WS_TABSTOP;
   std::wstring caption = Widen(node.Text("Caption").value_or(node.Text("Text").value_or("")));
-  int left = form_.Scale(node.Integer("Left", 0));
-  int top = form_.Scale(node.Integer("Top", 0));
-  int width = form_.Scale(node.Integer("Width", 0));
-  int height = form_.Scale(node.Integer("Height", 0));
+  Bounds bounds = ScaledBounds(form_, node);
   if (own) {
-    CreateHandle(exStyle, className, caption.c_str(), style, left, top, width, height, parent);
+    CreateHandle(exStyle, className, caption.c_str(), style, bounds.left, bounds.top, bounds.width,
+                 bounds.height, parent);
   } else {
-    HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, left, top, width, height,
-                                  parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        CreateWindowExW(exStyle, className, caption.c_str(), style, bounds.left, bounds.top, bounds.width,
+                        bounds.height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw EError(Format("Steuerelement %s kann nicht erstellt werden", name_));
     Attach(window);
   }
-  if (const LayoutProperty* font = node.Find("Font")) font_.reset(CreateLayoutFont(*font, form_.Scale(96)));
-  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : form_.FontHandle()),
-               FALSE);
+  ApplyFont(node);
+}
+
+void TControl::ApplyFont(const LayoutNode& node) {
+  UniqueHfont own;
+  if (const LayoutProperty* font = node.Find("Font")) own.reset(CreateLayoutFont(*font, form_.Scale(96)));
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(own ? own.get() : form_.FontHandle()), FALSE);
+  // Only now may the font the control had go.
+  font_ = std::move(own);
+}
+
+void TControl::Rescale(const LayoutNode& node) {
+  ApplyFont(node);
+  Bounds bounds = ScaledBounds(form_, node);
+  SetWindowPos(Handle(), nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT TControl::BoundsInParent() const {
@@ -295,6 +326,11 @@ void TLabel::FitToText() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TLabel::Rescale(const LayoutNode& node) {
+  TControl::Rescale(node);
+  FitToText();
+}
+
 void TLabel::SetText(std::wstring_view text) {
   if (Caption() == text) return;
   SetCaption(text);
@@ -333,17 +369,21 @@ TComboBox::TComboBox(TForm& form, const LayoutNode& node, HWND parent) : TContro
   DWORD style = WS_VSCROLL | CBS_AUTOHSCROLL |
                 (node.Name("Style", "dropDown") == "dropDownList" ? CBS_DROPDOWNLIST : CBS_DROPDOWN) |
                 (node.Flag("Sorted", false) ? CBS_SORT : 0);
-  // The window height of a drop-down combo box includes its open list.
-  LayoutNode sized = node;
-  auto items = node.Texts("Items");
-  for (auto& property : sized.properties)
-    if (property.key == "Height") property.values[0].number *= static_cast<int>(items.size()) + 2;
-  Create(sized, parent, L"COMBOBOX", style, 0, false);
-  for (const auto& item : items)
+  Create(WithOpenList(node), parent, L"COMBOBOX", style, 0, false);
+  for (const auto& item : node.Texts("Items"))
     SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
-  if (int itemHeight = node.Integer("ItemHeight", 0); itemHeight > 0)
-    SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, form.Scale(itemHeight));
+  ApplyItemHeight(node);
   if (auto text = node.Text("Text")) SetCaption(Widen(*text));
+}
+
+void TComboBox::ApplyItemHeight(const LayoutNode& node) {
+  if (int itemHeight = node.Integer("ItemHeight", 0); itemHeight > 0)
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, Form().Scale(itemHeight));
+}
+
+void TComboBox::Rescale(const LayoutNode& node) {
+  TControl::Rescale(WithOpenList(node));
+  ApplyItemHeight(node);
 }
 
 int TComboBox::ItemIndex() const {

@@ -42,6 +42,9 @@ class TControl : public TWinHandler {
   virtual HBRUSH ControlColour(HDC dc);
   // A WM_COMMAND notification from this control.
   virtual void Command(WORD) {}
+  // Places the control and sets its font again from its layout node, at the
+  // form's current dpi: after a move to a monitor of another scale.
+  virtual void Rescale(const LayoutNode& node);
   std::function<void()> OnClick;
 
  protected:
@@ -51,6 +54,8 @@ class TControl : public TWinHandler {
   COLORREF BackgroundColour() const { return colour_; }
 
  private:
+  void ApplyFont(const LayoutNode& node);
+
   TForm& form_;
   std::string name_;
   std::string kind_;
@@ -123,6 +128,7 @@ class TLabel : public TControl {
   TLabel(TForm& form, const LayoutNode& node, HWND parent);
   HBRUSH ControlColour(HDC dc) override;
   void Command(WORD code) override;
+  void Rescale(const LayoutNode& node) override;
   // Changes the text only when it differs, so repeated updates do not flicker.
   void SetText(std::wstring_view text);
 
@@ -149,11 +155,15 @@ class TEdit : public TControl {
 class TComboBox : public TControl {
  public:
   TComboBox(TForm& form, const LayoutNode& node, HWND parent);
+  void Rescale(const LayoutNode& node) override;
   int ItemIndex() const;
   void SetItemIndex(int index);  // an index outside the list selects nothing
   int Count() const;
   std::wstring Item(int index) const;
   HBRUSH ControlColour(HDC) override { return nullptr; }
+
+ private:
+  void ApplyItemHeight(const LayoutNode& node);
 };
 
 class TTrackBar : public TControl {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/Application.h"
+#include "forms/Dpi.h"
 #include "forms/Picture.h"
 #include "forms/Text.h"
 
@@ -38,11 +39,6 @@ FrameStyle StyleOf(const LayoutNode& layout) {
   if (has("minimize") && border != "dialog") style |= WS_MINIMIZEBOX;
   if (has("maximize") && border != "dialog") style |= WS_MAXIMIZEBOX;
   return {style, exStyle};
-}
-
-int ScreenDpi() {
-  WindowDc screen(nullptr);
-  return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
 }
 
 // Disables the program's other enabled, visible top-level windows for a modal
@@ -91,28 +87,24 @@ TForm::~TForm() {
 void TForm::Build(EventTable events) {
   ValidateLayout(layout_);
   RegisterClassOnce(kFormClass, CS_DBLCLKS, nullptr);
-  if (layout_.Flag("Scaled", false)) dpi_ = ScreenDpi();
+  scaled_ = layout_.Flag("Scaled", false);
   colour_ = layout_.Find("Color") ? LayoutColour(*layout_.Find("Color")) : GetSysColor(COLOR_BTNFACE);
   fontColour_ =
       layout_.Find("FontColor") ? LayoutColour(*layout_.Find("FontColor")) : GetSysColor(COLOR_WINDOWTEXT);
   brush_.reset(CreateSolidBrush(colour_));
 
-  const LayoutProperty defaultFont{
-      "Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
-  font_.reset(CreateLayoutFont(layout_.Find("Font") ? *layout_.Find("Font") : defaultFont, dpi_));
-
   FrameStyle frame = StyleOf(layout_);
-  RECT outer{0, 0, Scale(layout_.Integer("Width", 320)), Scale(layout_.Integer("Height", 240))};
-  if (layout_.Find("ClientWidth") && layout_.Find("ClientHeight")) {
-    outer = {0, 0, Scale(layout_.Integer("ClientWidth", 0)), Scale(layout_.Integer("ClientHeight", 0))};
-    AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
-  }
   std::wstring caption = Widen(layout_.Text("Caption").value_or(layout_.name));
   // Only the contents grow with the dpi: where a form opens is a place on the
-  // screen, and the screen's pixels are what it is given in.
+  // screen, and the screen's pixels are what it is given in. The dpi is that
+  // of the monitor there, which Windows settles as it creates the window; so
+  // the window is created at its designed size and sized for its dpi after.
   CreateHandle(frame.exStyle, kFormClass, caption.c_str(), frame.style, layout_.Integer("Left", 0),
-               layout_.Integer("Top", 0), outer.right - outer.left, outer.bottom - outer.top, nullptr);
+               layout_.Integer("Top", 0), layout_.Integer("Width", 320), layout_.Integer("Height", 240),
+               nullptr);
   try {
+    if (scaled_) dpi_ = WindowDpi(Handle());
+    font_.reset(CreateLayoutFont(FormFont(), dpi_));
     BuildContents(frame.style, frame.exStyle, events);
   } catch (...) {
     // No destructor runs for a half-built form: its windows go now, while the
@@ -122,24 +114,59 @@ void TForm::Build(EventTable events) {
   }
 }
 
-void TForm::BuildContents(DWORD style, DWORD exStyle, EventTable& events) {
-  CreateControls(*this, layout_, Handle(), controls_);
+const LayoutProperty& TForm::FormFont() const {
+  static const LayoutProperty defaultFont{
+      "Font", {{LayoutAtom::Kind::Text, 0, "MS Sans Serif"}, {LayoutAtom::Kind::Integer, 8, {}}}};
+  return layout_.Find("Font") ? *layout_.Find("Font") : defaultFont;
+}
 
-  if (layout_.Flag("AutoSize", false)) {
-    RECT content{0, 0, 0, 0};
-    for (const auto& control : controls_) {
-      if (GetParent(control->Handle()) != Handle()) continue;
-      content.right = std::max<LONG>(content.right, control->Left() + control->Width());
-      content.bottom = std::max<LONG>(content.bottom, control->Top() + control->Height());
-    }
-    AdjustWindowRectEx(&content, style, FALSE, exStyle);
-    SetWindowPos(Handle(), nullptr, 0, 0, content.right - content.left, content.bottom - content.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+void TForm::BuildContents(DWORD style, DWORD exStyle, EventTable& events) {
+  RECT outer{0, 0, Scale(layout_.Integer("Width", 320)), Scale(layout_.Integer("Height", 240))};
+  if (layout_.Find("ClientWidth") && layout_.Find("ClientHeight")) {
+    outer = {0, 0, Scale(layout_.Integer("ClientWidth", 0)), Scale(layout_.Integer("ClientHeight", 0))};
+    AdjustForFrame(Handle(), outer, style, exStyle);
   }
+  SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  CreateControls(*this, layout_, Handle(), controls_);
+  if (layout_.Flag("AutoSize", false)) FitToContents(style, exStyle);
 
   BindEvents(layout_, nullptr, events);
   for (const auto& control : controls_)
     BindEvents(*layout_.FindChild(control->Name()), control.get(), events);
+}
+
+void TForm::FitToContents(DWORD style, DWORD exStyle) {
+  RECT content{0, 0, 0, 0};
+  for (const auto& control : controls_) {
+    if (GetParent(control->Handle()) != Handle()) continue;
+    content.right = std::max<LONG>(content.right, control->Left() + control->Width());
+    content.bottom = std::max<LONG>(content.bottom, control->Top() + control->Height());
+  }
+  AdjustForFrame(Handle(), content, style, exStyle);
+  SetWindowPos(Handle(), nullptr, 0, 0, content.right - content.left, content.bottom - content.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The layout's 96-dpi lengths scaled anew, the fonts made again at the new
+// size, and the window where Windows suggests, which keeps it under the
+// pointer of a drag. Windows scales the whole window rectangle by the ratio of
+// the dpis, but a frame does not grow in step with the contents (under
+// per-monitor v1 it keeps the system's size), so a form that sizes itself to
+// its contents takes the suggested place and fits its size to them again.
+void TForm::Rescale(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  UniqueHfont previous = std::move(font_);  // the controls hold it until each has its new one
+  font_.reset(CreateLayoutFont(FormFont(), dpi_));
+  for (const auto& control : controls_) control->Rescale(*layout_.FindChild(control->Name()));
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (layout_.Flag("AutoSize", false)) {
+    FrameStyle frame = StyleOf(layout_);
+    FitToContents(frame.style, frame.exStyle);
+  }
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TForm::BindEvents(const LayoutNode& node, TControl* control, EventTable& events) {
@@ -309,6 +336,12 @@ LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CLOSE:
       Close();
+      return 0;
+    case WM_DPICHANGED:
+      // Forms laid out in the screen's own pixels (the stage, the craft) keep
+      // them; the default handling leaves them as they are, too.
+      if (!scaled_) break;
+      Rescale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ERASEBKGND: {
       RECT client;

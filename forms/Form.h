@@ -79,6 +79,9 @@ class TForm : public TWinHandler {
  private:
   void Build(EventTable events);
   void BuildContents(DWORD style, DWORD exStyle, EventTable& events);
+  const LayoutProperty& FormFont() const;
+  void FitToContents(DWORD style, DWORD exStyle);
+  void Rescale(int dpi, const RECT& suggested);
   void BindEvents(const LayoutNode& node, TControl* control, EventTable& events);
   void PlaceForShow();
   void RememberFocus();
@@ -95,6 +98,7 @@ class TForm : public TWinHandler {
   COLORREF fontColour_ = RGB(0, 0, 0);
   HWND focus_ = nullptr;  // the control to focus when the form is activated again
   int dpi_ = 96;
+  bool scaled_ = false;  // the contents follow the dpi of the form's monitor
   int modalResult_ = mrNone;
   bool modal_ = false;
   bool placed_ = false;

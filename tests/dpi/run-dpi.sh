@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the settings dialog's geometry and hint tests again at 120 and 144 dpi,
+# Runs the settings dialog's geometry, rescaling and hint tests again at 120 and 144 dpi,
 # each with a wineserver of its own, and leaves the prefix at 96 dpi with a
 # persistent server again, as the other tests expect.
 # Usage: run-dpi.sh <wine loader> <unit_tests.exe>   (in the WINEPREFIX and DISPLAY of the test session)
@@ -14,7 +14,7 @@ status=0
 for dpi in 120 144; do
   set_dpi "$dpi"
   SARVANE_EXPECT_DPI=$dpi "$loader" "$tests" \
-    --gtest_filter='Configuration.GeometryFollowsTheDpiAndNoTextIsClipped:Configuration.HintStaysVisibleAfterEveryPreviewClick' ||
+    --gtest_filter='Configuration.GeometryFollowsTheDpiAndNoTextIsClipped:Configuration.FollowsAMoveToAMonitorOfAnotherScale:Configuration.HintStaysVisibleAfterEveryPreviewClick' ||
     status=1
 done
 exit $status

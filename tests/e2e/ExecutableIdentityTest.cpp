@@ -68,8 +68,21 @@ TEST_F(ExecutableIdentity, VersionResourceIsGermanWithEmptyDescriptions) {
   }
 }
 
-// One manifest, the program's own: common controls 6, dpi awareness, and no
-// execution level (which would switch off file virtualization).
+// The text of the first element of that name in an XML text, without its
+// attributes; empty when there is none.
+std::string ElementText(const std::string& xml, const std::string& element) {
+  std::size_t open = xml.find("<" + element + " ");
+  if (open == std::string::npos) open = xml.find("<" + element + ">");
+  if (open == std::string::npos) return {};
+  std::size_t start = xml.find('>', open) + 1;
+  return xml.substr(start, xml.find("</" + element, start) - start);
+}
+
+// One manifest, the program's own: common controls 6, per-monitor dpi
+// awareness with the fallbacks older Windows read, and no execution level
+// (which would switch off file virtualization). Wine takes every program as
+// per-monitor aware whatever its manifest says, so the declaration is checked
+// here as Windows reads it.
 TEST_F(ExecutableIdentity, CarriesItsOwnManifestOnly) {
   int manifests = 0;
   EnumResourceNamesW(module_, MAKEINTRESOURCEW(24), CountName, reinterpret_cast<LONG_PTR>(&manifests));
@@ -77,7 +90,8 @@ TEST_F(ExecutableIdentity, CarriesItsOwnManifestOnly) {
   std::string manifest = Resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-  EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+  EXPECT_EQ(ElementText(manifest, "dpiAwareness"), "PerMonitorV2, PerMonitor");
+  EXPECT_EQ(ElementText(manifest, "dpiAware"), "true/pm");
   EXPECT_NE(manifest.find("supportedOS"), std::string::npos);
   EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
 }

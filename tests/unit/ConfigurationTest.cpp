@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Program.h"
@@ -24,6 +25,8 @@
 #include "backgrounds/UnitBackgrounds.h"
 #include "dialogs/UnitScreenSaverDialog.h"
 #include "forms/Application.h"
+#include "forms/Layout.h"
+#include "forms/Picture.h"
 #include "settings/Settings.h"
 #include "tests/common/ScreenPixels.h"
 #include "tests/common/SettingsFile.h"
@@ -66,6 +69,43 @@ int WhitePixels(HWND window) {
   GetWindowRect(window, &bounds);
   auto pixels = testing_screen::ScreenPixels(bounds);
   return static_cast<int>(std::count(pixels.begin(), pixels.end(), RGB(255, 255, 255)));
+}
+
+// Every control with text shows it in the layout's 8-point font at the dpi,
+// uncut; the drop-down's selection field holds a line of it and its list items
+// are as high as the layout says.
+void ExpectEveryTextFits(const TConfiguration& form, int dpi) {
+  const int fontHeight = MulDiv(8, dpi, 72);
+  for (const auto& control : form.Controls()) {
+    SCOPED_TRACE(control->Name());
+    RECT parent;
+    GetClientRect(GetParent(control->Handle()), &parent);
+    EXPECT_LE(control->Left() + control->Width(), parent.right) << "sticks out of its parent";
+    EXPECT_LE(control->Top() + control->Height(), parent.bottom) << "sticks out of its parent";
+    // The track bar has no text and keeps no font; the combo box is measured below.
+    if (control.get() == &form.tbSpeed || control.get() == &form.cbChooseVessel) continue;
+
+    HDC dc = GetDC(control->Handle());
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control->Handle(), WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, fontHeight) << "font not scaled";
+    std::wstring text = control->Caption();
+    RECT needed{0, 0, control->Width(), 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_NOPREFIX | (control.get() == &form.Label4 ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, previous);
+    ReleaseDC(control->Handle(), dc);
+    EXPECT_LE(needed.right, control->Width()) << "text clipped";
+    EXPECT_LE(needed.bottom, control->Height()) << "text clipped";
+  }
+  auto& vessels = form.cbChooseVessel;
+  EXPECT_EQ(SendMessageW(vessels.Handle(), CB_GETITEMHEIGHT, 0, 0), MulDiv(13, dpi, 96));
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(GetComboBoxInfo(vessels.Handle(), &info));
+  EXPECT_GE(info.rcItem.bottom - info.rcItem.top, fontHeight);
 }
 
 class Configuration : public ::testing::Test {
@@ -128,37 +168,79 @@ TEST_F(Configuration, GeometryFollowsTheDpiAndNoTextIsClipped) {
       EXPECT_EQ(c.control->Width(), Scaled(c.width));
       EXPECT_EQ(c.control->Height(), Scaled(c.height));
     }
-    RECT parent;
-    GetClientRect(GetParent(c.control->Handle()), &parent);
-    EXPECT_LE(c.control->Left() + c.control->Width(), parent.right) << "sticks out of its parent";
-    EXPECT_LE(c.control->Top() + c.control->Height(), parent.bottom) << "sticks out of its parent";
-    if (c.control == &form.tbSpeed) continue;  // no text, and the track bar keeps no font
-
-    HDC dc = GetDC(c.control->Handle());
-    HGDIOBJ previous =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c.control->Handle(), WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(8, ScreenDpi(), 72)) << "font not scaled";
-    std::wstring text = c.control->Caption();
-    RECT needed{0, 0, c.control->Width(), 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
-              DT_CALCRECT | DT_NOPREFIX | (c.control == &form.Label4 ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, previous);
-    ReleaseDC(c.control->Handle(), dc);
-    EXPECT_LE(needed.right, c.control->Width()) << "text clipped";
-    EXPECT_LE(needed.bottom, c.control->Height()) << "text clipped";
   }
-  // The drop-down's selection field holds a line of its font.
-  auto& vessels = form.cbChooseVessel;
-  EXPECT_EQ(SendMessageW(vessels.Handle(), CB_GETITEMHEIGHT, 0, 0), Scaled(13));
-  COMBOBOXINFO info{};
-  info.cbSize = sizeof info;
-  ASSERT_TRUE(GetComboBoxInfo(vessels.Handle(), &info));
-  EXPECT_GE(info.rcItem.bottom - info.rcItem.top, MulDiv(8, ScreenDpi(), 72));
-  EXPECT_EQ(vessels.Left(), Scaled(24));
-  EXPECT_EQ(vessels.Top(), Scaled(104));
-  EXPECT_EQ(vessels.Width(), Scaled(81));
+  ExpectEveryTextFits(form, ScreenDpi());
+  EXPECT_EQ(form.cbChooseVessel.Left(), Scaled(24));
+  EXPECT_EQ(form.cbChooseVessel.Top(), Scaled(104));
+  EXPECT_EQ(form.cbChooseVessel.Width(), Scaled(81));
+}
+
+// Dragged to a monitor of another scale, the dialog goes where Windows
+// suggests and lays out its controls and fonts for the new dpi as if it had
+// opened there; and back again. Windows suggests the window rectangle scaled
+// by the ratio of the dpis, which holds the contents only where the frame
+// grows in step with them: otherwise the dialog keeps the suggested place and
+// fits its size to its contents. Wine never sends the message itself (its
+// monitors share one dpi) and draws every frame in the system's metrics, so
+// the test sends it as Windows would, with both kinds of suggestion.
+TEST_F(Configuration, FollowsAMoveToAMonitorOfAnotherScale) {
+  TConfiguration& form = Create();
+  form.Show();
+  Settle();
+  const RECT opened = form.BoundsRect();
+  const int openedDpi = ScreenDpi();
+  const SIZE frame{opened.right - opened.left - form.ClientWidth(),
+                   opened.bottom - opened.top - form.ClientHeight()};
+  auto bytes = forms::ResourceBytes("TCONFIGURATION", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  const forms::LayoutNode layout =
+      forms::ParseLayout(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const forms::LayoutNode& panel = *layout.FindChild("Panel1");
+
+  struct Case {
+    int dpi;
+    POINT at;     // where the drag leaves the window
+    bool fitted;  // the suggestion holds the contents exactly, or is the window scaled whole
+  } cases[] = {
+      {144, {300, 140}, false}, {120, {250, 120}, true}, {openedDpi, {opened.left, opened.top}, false}};
+  int oldDpi = openedDpi;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dpi << " dpi, " << (c.fitted ? "fitted" : "scaled")
+                                    << " suggestion");
+    const SIZE content{MulDiv(panel.Integer("Width", 0), c.dpi, 96),
+                       MulDiv(panel.Integer("Height", 0), c.dpi, 96)};
+    RECT before = form.BoundsRect();
+    SIZE size = c.fitted ? SIZE{content.cx + frame.cx, content.cy + frame.cy}
+                         : SIZE{MulDiv(before.right - before.left, c.dpi, oldDpi),
+                                MulDiv(before.bottom - before.top, c.dpi, oldDpi)};
+    RECT suggested{c.at.x, c.at.y, c.at.x + size.cx, c.at.y + size.cy};
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    oldDpi = c.dpi;
+
+    RECT bounds = form.BoundsRect();
+    EXPECT_EQ(bounds.left, suggested.left);
+    EXPECT_EQ(bounds.top, suggested.top);
+    if (c.fitted) {
+      EXPECT_TRUE(EqualRect(&bounds, &suggested)) << "the suggested rectangle was not taken";
+    }
+    EXPECT_EQ(form.ClientWidth(), content.cx) << "the contents do not fill the dialog";
+    EXPECT_EQ(form.ClientHeight(), content.cy) << "the contents do not fill the dialog";
+    for (const auto& control : form.Controls()) {
+      SCOPED_TRACE(control->Name());
+      const forms::LayoutNode& node = *layout.FindChild(control->Name());
+      auto scaled = [&](const char* key) { return MulDiv(node.Integer(key, 0), c.dpi, 96); };
+      EXPECT_EQ(control->Left(), scaled("Left"));
+      EXPECT_EQ(control->Top(), scaled("Top"));
+      if (control->Kind() == "Label" && node.Flag("AutoSize", true)) continue;  // sizes to its text
+      EXPECT_EQ(control->Width(), scaled("Width"));
+      // A drop-down's window height is its selection field's, which follows its font.
+      if (control->Kind() != "ComboBox") {
+        EXPECT_EQ(control->Height(), scaled("Height"));
+      }
+    }
+    ExpectEveryTextFits(form, c.dpi);
+  }
 }
 
 // The platform's own controls, styled as the dialog needs them.

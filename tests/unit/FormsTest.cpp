@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "forms/Application.h"
+#include "forms/Dpi.h"
 #include "forms/Form.h"
 #include "tests/common/Wait.h"
 
@@ -374,6 +375,52 @@ TEST_F(Forms, GermanTextsReachTheControlsIntact) {
   auto& vessels = form.Control<forms::TComboBox>("cbChooseVessel");
   ASSERT_EQ(vessels.Count(), 2);
   EXPECT_EQ(vessels.Item(1), L"zuf\u00E4llig");
+}
+
+// The preview measures and draws a window of another process in that window's
+// dpi awareness, and the thread goes back to its own afterwards, also from
+// nested guards. Windows of other awarenesses are made here by switching the
+// thread while creating them; Wine (per-monitor v1 for every program) honours
+// the switch. Where a guard changed nothing or restored nothing, the thread's
+// awareness would be its own inside the guard, or a window's after it.
+TEST(DpiContextGuard, TheThreadTakesTheWindowsAwarenessAndGetsItsOwnBack) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto find = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(user32, name)); };
+  auto setThread = reinterpret_cast<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
+      find("SetThreadDpiAwarenessContext"));
+  auto getThread = reinterpret_cast<DPI_AWARENESS_CONTEXT(WINAPI*)()>(find("GetThreadDpiAwarenessContext"));
+  auto awarenessOf =
+      reinterpret_cast<int(WINAPI*)(DPI_AWARENESS_CONTEXT)>(find("GetAwarenessFromDpiAwarenessContext"));
+  if (!setThread || !getThread || !awarenessOf)
+    GTEST_SKIP() << "threads have no dpi awareness of their own here";
+  auto threadAwareness = [&] { return awarenessOf(getThread()); };
+  auto windowIn = [&](DPI_AWARENESS_CONTEXT context) {
+    DPI_AWARENESS_CONTEXT before = setThread(context);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    setThread(before);
+    return window;
+  };
+  const int own = threadAwareness();
+  HWND unaware = windowIn(DPI_AWARENESS_CONTEXT_UNAWARE);
+  HWND systemAware = windowIn(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE);
+  ASSERT_TRUE(unaware && systemAware);
+  ASSERT_NE(own, 0);
+  ASSERT_NE(own, 1);
+  {
+    forms::DpiContextGuard outer(unaware);
+    EXPECT_EQ(threadAwareness(), 0);
+    {
+      forms::DpiContextGuard inner(systemAware);
+      EXPECT_EQ(threadAwareness(), 1);
+      forms::DpiContextGuard gone(nullptr);
+      EXPECT_EQ(threadAwareness(), 1) << "a window that is gone changes nothing";
+    }
+    EXPECT_EQ(threadAwareness(), 0);
+  }
+  EXPECT_EQ(threadAwareness(), own);
+  DestroyWindow(unaware);
+  DestroyWindow(systemAware);
 }
 
 }  // namespace
