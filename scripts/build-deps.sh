@@ -21,7 +21,8 @@ triplets=(i686-w64-mingw32 x86_64-w64-mingw32)
 # Bump when the build flags below change, so cached builds made with the old
 # flags are redone even though the source versions did not move.
 # 2: reproducible: a fixed libjpeg-turbo build string, no build paths.
-recipe=2
+# 3: stack protector and fortified string calls.
+recipe=3
 
 say() { echo "build-deps: $*"; }
 die() { echo "build-deps: error: $*" >&2; exit 1; }
@@ -131,6 +132,12 @@ run dpkg-source -x "$jpeg_dsc" "$tmp/jpeg-src"
 run dpkg-source -x "$gd_dsc" "$tmp/gd-src"
 # The temporary tree's name is random: "." in its place, wherever a path is kept.
 prefix_map="-ffile-prefix-map=$tmp=."
+# The same protections as the program's own code (CMakeLists.txt): a stack
+# overflow or an oversized copy in a decoder that reads a stranger's JPEG ends
+# the process instead of running on. Fortifying takes the Release build's
+# optimisation; the stack protector pulls GCC's libssp into every program that
+# links these archives.
+harden="-fstack-protector-strong -D_FORTIFY_SOURCE=2"
 jpeg_build=$(TZ=UTC date -d "$(dpkg-parsechangelog -l "$tmp/jpeg-src/debian/changelog" -S Date)" +%Y%m%d)
 
 cat >"$tmp/check.c" <<'EOF'
@@ -189,7 +196,7 @@ build_one() { # <triplet>
   # Debian release we build keeps the bytes the same whenever it is rebuilt.
   run cmake -S "$tmp/jpeg-src" -B "$b/jpeg" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD="$jpeg_build" -DCMAKE_C_FLAGS="$prefix_map" \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD="$jpeg_build" -DCMAKE_C_FLAGS="$harden $prefix_map" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_JPEG7=OFF -DWITH_JPEG8=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
     -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
@@ -206,7 +213,7 @@ build_one() { # <triplet>
   # two macros. Leaving PNG and the GD/GD2 formats off also keeps zlib out.
   run cmake -S "$tmp/gd-src" -B "$b/gd" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DCMAKE_C_FLAGS="-DNONDLL $prefix_map" \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DCMAKE_C_FLAGS="-DNONDLL $harden $prefix_map" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON -DBUILD_TEST=OFF \
     -DENABLE_JPEG=ON -DENABLE_CPP=OFF -DENABLE_GD_FORMATS=OFF \
     -DENABLE_PNG=OFF -DENABLE_FREETYPE=OFF -DENABLE_FONTCONFIG=OFF \
@@ -221,9 +228,19 @@ build_one() { # <triplet>
     cp "$tmp/gd-src/src/$h" "$stage/include/"
   done
 
+  # A compiler that ignored the flags would still build: the archives must
+  # call the stack protector's failure handler.
+  local lib symbols
+  for lib in libgd.a libjpeg.a; do
+    symbols=$("$t-nm" "$stage/lib/$lib")
+    grep -Eq ' U _?__stack_chk_fail$' <<<"$symbols" ||
+      die "$t $lib has no stack protector: its build dropped the flags"
+  done
+
   # Cheap sanity check before declaring the install good: the archives link
   # into a fully static program that imports nothing but system DLLs.
-  run "$t-gcc-posix" -O2 -DNONDLL -DBGDWIN32 -static -I"$stage/include" \
+  # shellcheck disable=SC2086 # $harden is a list of flags
+  run "$t-gcc-posix" -O2 $harden -DNONDLL -DBGDWIN32 -static -I"$stage/include" \
     "$tmp/check.c" -o "$b/check.exe" -L"$stage/lib" -lgd -ljpeg
   local pe dlls bad
   pe=$("$t-objdump" -p "$b/check.exe")

@@ -144,8 +144,11 @@ windows_text() {
 # scripts/build-deps.sh built them from, which it keeps in <root>/src beside
 # <root>/<gd+jpeg versions>/<triplet>. The MinGW-w64 runtime (start-up code,
 # mingwex, winpthreads): Debian's copyright file of the package that holds the
-# 32-bit libraries. libstdc++ and libgcc need none: the GCC Runtime Library
-# Exception lets their code in compiled programs go under the program's terms.
+# 32-bit libraries. GCC's runtime libraries (libgcc, libstdc++, and libssp,
+# the stack protector's and the checked string functions' library): Debian's
+# copyright file of the compiler package that holds them. The GCC Runtime
+# Library Exception asks for no notice, but that file is what says these three
+# are under it.
 deps=$(sed -n 's/^SARVANE_DEPS_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 deps=$(readlink -f "$deps")
 stamp=$(cat "$deps/.complete" 2>/dev/null) || die "$deps was not built by scripts/build-deps.sh"
@@ -160,13 +163,17 @@ unpack() { # <source package> <Debian version> <dir>
 unpack libgd2 "$gd_version" "$tmp/gd"
 unpack libjpeg-turbo "$jpeg_version" "$tmp/jpeg"
 mingw_copyright=/usr/share/doc/mingw-w64-i686-dev/copyright
-[ -f "$mingw_copyright" ] || die "$mingw_copyright is missing: run scripts/setup.sh"
+gcc_copyright=/usr/share/doc/gcc-mingw-w64-i686-posix/copyright
+for f in "$mingw_copyright" "$gcc_copyright"; do
+  [ -f "$f" ] || die "$f is missing: run scripts/setup.sh"
+done
 notices="$tmp/notices"
 mkdir -p "$notices"
 windows_text "$tmp/gd/COPYING" "$notices/GD.txt"
 windows_text "$tmp/jpeg/LICENSE.md" "$notices/libjpeg-turbo.txt"
 windows_text "$tmp/jpeg/README.ijg" "$notices/libjpeg-turbo-IJG.txt"
 windows_text "$mingw_copyright" "$notices/MinGW-w64.txt"
+windows_text "$gcc_copyright" "$notices/GCC.txt"
 
 # linked_package LIBRARY: "<package> <version> <architecture>" of the Debian
 # package that holds the LIBRARY the 32-bit compiler links into the .scr.
@@ -210,6 +217,7 @@ components() {
   spdx_component winpthreads winpthreads "$(linked_package libwinpthread.a)" "MIT AND BSD-3-Clause"
   spdx_component libstdcxx libstdc++ "$(linked_package libstdc++.a)" "GPL-3.0-or-later WITH GCC-exception-3.1"
   spdx_component libgcc libgcc "$(linked_package libgcc.a)" "GPL-3.0-or-later WITH GCC-exception-3.1"
+  spdx_component libssp libssp "$(linked_package libssp.a)" "GPL-3.0-or-later WITH GCC-exception-3.1"
 }
 
 # bill_of_materials SCR OUT: what is built into SCR, as an SPDX 2.3 document

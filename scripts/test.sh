@@ -20,6 +20,8 @@ for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
+# The mitigation table of the two builds side by side.
+"$root/tests/check-binary.sh" build/win32/SarvaneShuttle.scr build/win64/SarvaneShuttle.scr
 
 work=$(mktemp -d /tmp/sarvane-test.XXXXXX)
 retries=0

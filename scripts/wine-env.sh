@@ -40,11 +40,11 @@ free_display() {
 }
 
 # start_display WIDTHxHEIGHT: starts Xvfb on a free display and exports DISPLAY.
-# SARVANE_FIRST_DISPLAY (default 90) is the first display number tried, and at
-# least fifty from there on are.
+# SARVANE_FIRST_DISPLAY (default 90) is the first of the 51 display numbers
+# tried; the 50 after them are the nested displays'.
 start_display() {
   local n first=${SARVANE_FIRST_DISPLAY:-90}
-  n=$(free_display "$first" $((first + 50 > 140 ? first + 50 : 140))) &&
+  n=$(free_display "$first" $((first + 50))) &&
     start_server "$n" Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp && XVFB_PID=$SERVER_PID && return 0
   echo "no free X display" >&2
   return 1
@@ -69,7 +69,8 @@ start_two_monitors() {
   [ "$height" -ge 832 ] || height=832
   start_display "${width}x${height}" || return 1
   outer=$DISPLAY
-  n=$(free_display 141 190) &&
+  local first=$((${SARVANE_FIRST_DISPLAY:-90} + 51))
+  n=$(free_display "$first" $((first + 49))) &&
     start_server "$n" env DISPLAY="$outer" Xephyr ":$n" -retro +xinerama -screen 1024x768 -screen "$second" \
       -nolisten tcp && XEPHYR_PID=$SERVER_PID && return 0
   echo "no free display for Xephyr" >&2

@@ -144,7 +144,7 @@ unzip -q "$zip" -d "$work/zip"
 content="$work/zip/$name"
 check "the archive holds the .scr, both install texts and the notices in one folder" \
   equals "$(unzip -Z1 "$zip" | tr '\n' ' ')" \
-  "$name/LIESMICH.txt $name/README.txt $name/$name.spdx.json $name/SarvaneShuttle.scr $name/notices/GD.txt $name/notices/MinGW-w64.txt $name/notices/libjpeg-turbo-IJG.txt $name/notices/libjpeg-turbo.txt "
+  "$name/LIESMICH.txt $name/README.txt $name/$name.spdx.json $name/SarvaneShuttle.scr $name/notices/GCC.txt $name/notices/GD.txt $name/notices/MinGW-w64.txt $name/notices/libjpeg-turbo-IJG.txt $name/notices/libjpeg-turbo.txt "
 check "the archive's .scr is the shipped 32-bit build" same_file "$content/SarvaneShuttle.scr" "$shipped"
 check "the archive's bill of materials is the one beside it" same_file "$content/$name.spdx.json" "$dist/$name.spdx.json"
 notice_texts() {
@@ -152,7 +152,9 @@ notice_texts() {
     has_text "$content/notices/libjpeg-turbo.txt" "libjpeg-turbo Licenses" &&
     has_text "$content/notices/libjpeg-turbo-IJG.txt" "LEGAL ISSUES" &&
     has_text "$content/notices/MinGW-w64.txt" "mingw-w64-libraries/winpthreads" &&
-    has_text "$content/notices/MinGW-w64.txt" "Permission is hereby granted, free of charge"
+    has_text "$content/notices/MinGW-w64.txt" "Permission is hereby granted, free of charge" &&
+    has_text "$content/notices/GCC.txt" "GCC RUNTIME LIBRARY EXCEPTION" &&
+    has_text "$content/notices/GCC.txt" " - libssp"
 }
 check "each notice is its library's licence text" notice_texts
 install_texts() {
@@ -186,10 +188,11 @@ libjpeg-turbo $(sed -n 's/.* jpeg=\([^ ]*\).*/\1/p' <<<"$deps_stamp")
 MinGW-w64 runtime $(debian_version mingw-w64-i686-dev)
 winpthreads $(debian_version mingw-w64-i686-dev)
 libstdc++ $(debian_version g++-mingw-w64-i686-posix)
-libgcc $(debian_version gcc-mingw-w64-i686-posix)"
+libgcc $(debian_version gcc-mingw-w64-i686-posix)
+libssp $(debian_version gcc-mingw-w64-i686-posix)"
 check "valid SPDX 2.3, every licence parses, it describes the shipped .scr, created at the last commit" \
   spdx "$dist/$name.spdx.json" "$(sha256 "$shipped")" "$created" >/dev/null
-check "it lists GD, libjpeg-turbo, the MinGW-w64 runtime, winpthreads, libstdc++ and libgcc as built" \
+check "it lists GD, libjpeg-turbo, the MinGW-w64 runtime, winpthreads, libstdc++, libgcc and libssp as built" \
   equals "$(spdx "$dist/$name.spdx.json" "$(sha256 "$shipped")" "$created")" "$components"
 
 echo "== signatures"
