@@ -1,5 +1,5 @@
-// Preview mode: the embedded preview picture, drawn into the host's window for
-// as long as that window is visible.
+// Preview mode: the embedded preview picture, drawn into a child window over
+// the host's window for as long as that window is visible and the child open.
 #pragma once
 
 #include <string>

@@ -66,6 +66,9 @@ void StartUp() {
       RunConfiguration();
       break;
     case Mode::Run:
+      // The stage, the covers and the craft are topmost; so is every report
+      // from the stage's show handler on.
+      forms::Application.SetReportsOnTop(true);
       forms::Application.Run();
       break;
   }

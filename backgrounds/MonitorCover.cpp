@@ -39,9 +39,10 @@ TMonitorCover::TMonitorCover(const RECT& area, const forms::TPicture& picture)
     : picture_(picture), width_(area.right - area.left), height_(area.bottom - area.top) {
   RegisterClassOnce(kCoverClass, 0, nullptr);
   // A tool window stays off the taskbar; WS_EX_NOACTIVATE keeps clicks from
-  // activating it, also while a modal loop leaves it enabled.
-  CreateHandle(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, L"", WS_POPUP, area.left, area.top, width_,
-               height_, nullptr);
+  // activating it, also while a modal loop leaves it enabled. Covers exist only
+  // in a run, and like the stage they stay above that monitor's taskbar.
+  CreateHandle(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, kCoverClass, L"", WS_POPUP, area.left,
+               area.top, width_, height_, nullptr);
   scaler_.emplace(Handle(), kPictureScaled, width_, height_);
   PictureChanged();
 }

@@ -228,7 +228,9 @@ LRESULT TScreenSaverBackground::WindowProc(UINT message, WPARAM wParam, LPARAM l
 }
 
 void TScreenSaverBackground::FormActivate() {
-  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Above the topmost windows too: the taskbars, windows kept on top and the
+  // system's notifications would otherwise stay over the run.
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The picture goes on the screen now. Left to the queue, its paint would
   // wait until the craft's modal loop first looks at messages: after the
   // craft is shown and the first cycle has loaded its picture again, some

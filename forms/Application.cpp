@@ -77,7 +77,10 @@ void TApplication::ShowException(const std::exception& error) noexcept {
       errorSink_(text, Title());
       return;
     }
-    MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(Title()).c_str(), MB_OK | MB_ICONSTOP);
+    // MB_SYSTEMMODAL is the application-modal box with WS_EX_TOPMOST, as
+    // MB_TOPMOST is; Wine 8 honours only the first.
+    const UINT onTop = reportsOnTop_ ? MB_TOPMOST | MB_SYSTEMMODAL : 0;
+    MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(Title()).c_str(), MB_OK | MB_ICONSTOP | onTop);
   } catch (...) {
   }
 }

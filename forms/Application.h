@@ -51,8 +51,11 @@ class TApplication {
   void SetTerminated(bool terminated = true) { terminated_ = terminated; }
 
   // Shows the error report: the message with its full stop, the application
-  // title as caption, a stop icon and an OK button.
+  // title as caption, a stop icon and an OK button; topmost once asked for.
   void ShowException(const std::exception& error) noexcept;
+  // While the program's windows are topmost, a report below them could be
+  // neither seen nor closed, and the program would never end.
+  void SetReportsOnTop(bool onTop) { reportsOnTop_ = onTop; }
   // Where error reports go; a message box unless replaced (tests record them).
   using ErrorSink = std::function<void(const std::string& text, const std::string& caption)>;
   void SetErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
@@ -74,6 +77,7 @@ class TApplication {
   std::vector<std::unique_ptr<TForm, FormDeleter>> forms_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  bool reportsOnTop_ = false;
   ErrorSink errorSink_;
 };
 

@@ -26,6 +26,10 @@ TVesselForm::TVesselForm(const std::string& layoutResource, const vessels::Fligh
 }
 
 void TVesselForm::FormShow() {
+  // A craft is shown only in a run, over the topmost stage and covers: it
+  // must be topmost itself, placed here before it appears, so it is shown on
+  // top of them.
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   forms::UniqueHrgn region = vessels::CreateSpriteRegion(imgShuttle.Picture().Bitmap());
   if (SetWindowRgn(Handle(), region.get(), TRUE)) region.release();
 }

@@ -34,7 +34,8 @@ class TVesselForm : public forms::TForm {
   bool StopRequested = false;
   POINT StartCursorPos{};
 
-  // Cuts the window to the sprite's outline.
+  // Puts the window above the run's other windows, all of them topmost, and
+  // cuts it to the sprite's outline.
   void FormShow();
   // The flight: cycles of passes until a stop, then the application quits.
   void FormActivate();

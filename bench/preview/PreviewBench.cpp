@@ -1,17 +1,19 @@
-// Usage: bench_preview <program> <seconds>
+// Usage: bench_preview <program> <seconds> [hide|close]
 //
 // Plays the display settings' host for one round: a 152 x 112 window whose
 // handle goes to "<program> /p". Once the picture is on screen, it measures
 // the processor time the program uses while the host shows it, and what this
 // session's wineserver and X server use meanwhile (each as a share of one core
-// over the given seconds), then hides the host window and measures how long
-// the program takes to end. Prints the three figures on one line: program %,
-// servers %, ms to the end.
+// over the given seconds), then ends the preview as the settings do, by
+// hiding the host window (the default) or by closing the program's child in
+// it, and measures how long the program takes to end. Prints the three
+// figures on one line: program %, servers %, ms to the end.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,7 +65,9 @@ struct Round {
   double exitLatency = 0;  // seconds from the hide to the process's end
 };
 
-Round Measure(const std::wstring& program, double seconds) {
+enum class End { Hide, CloseChild };
+
+Round Measure(const std::wstring& program, double seconds, End end) {
   Round round;
   e2e::HostWindow host(152, 112, program);
   host.Show();
@@ -92,10 +96,18 @@ Round Measure(const std::wstring& program, double seconds) {
     round.serverShare = (RunSeconds(servers) - serverBefore) / wall;
     bool found = !self.empty() && !servers.empty();
     if (!found) std::fprintf(stderr, "the program or the servers are not in /proc\n");
-    ShowWindow(host.Handle(), SW_HIDE);
-    LARGE_INTEGER hidden = Now();
+    HWND child = FindWindowExW(host.Handle(), nullptr, nullptr, nullptr);
+    if (end == End::CloseChild && !child) {
+      std::fprintf(stderr, "the program made no child in the host's window\n");
+      found = false;
+    }
+    if (end == End::Hide)
+      ShowWindow(host.Handle(), SW_HIDE);
+    else if (child)
+      PostMessageW(child, WM_CLOSE, 0, 0);
+    LARGE_INTEGER ended = Now();
     round.ok = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0 && found;
-    round.exitLatency = Seconds(hidden, Now());
+    round.exitLatency = Seconds(ended, Now());
   }
   if (!round.ok) TerminateProcess(process.hProcess, 1);
   WaitForSingleObject(process.hProcess, 5000);
@@ -114,11 +126,12 @@ std::wstring WindowsPath(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_preview <program> <seconds>\n");
+  if (argc < 3 || (argc > 3 && std::strcmp(argv[3], "hide") != 0 && std::strcmp(argv[3], "close") != 0)) {
+    std::fprintf(stderr, "usage: bench_preview <program> <seconds> [hide|close]\n");
     return 2;
   }
-  Round round = Measure(WindowsPath(argv[1]), std::max(0.5, std::atof(argv[2])));
+  const End end = argc > 3 && std::strcmp(argv[3], "close") == 0 ? End::CloseChild : End::Hide;
+  Round round = Measure(WindowsPath(argv[1]), std::max(0.5, std::atof(argv[2])), end);
   if (!round.ok) return 1;
   std::printf("%.2f %.2f %.2f\n", round.cpuShare * 100, round.serverShare * 100, round.exitLatency * 1000);
   return 0;

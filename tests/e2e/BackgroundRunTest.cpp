@@ -486,6 +486,7 @@ TEST_F(BackgroundRunAtOtherWidth, CacheFileThatCannotBeCreatedIsReportedAndTheRu
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(ReportText(report), L"Datei " + CacheFile(2).wstring() + L" kann nicht erstellt werden.");
   EXPECT_EQ(e2e::WindowCaption(report), L"Sarvaneshuttle");
+  EXPECT_TRUE(e2e::Topmost(report)) << "a report below the topmost stage could not be closed";
   EXPECT_EQ(saver.WaitForWindow(L"ShowProgress", 0), nullptr) << "hidden before the report appears";
   PostMessageW(report, WM_COMMAND, IDOK, 0);
 

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/common/SettingsFile.h"
 #include "tests/common/Wait.h"
@@ -56,6 +58,8 @@ TEST_F(ModeDispatch, ConfigureModeShowsTheOwnerlessSettingsDialogOnly) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
     EXPECT_EQ(saver.VisibleWindows().size(), 1u) << "the stage must not be shown in configure mode";
+    const std::vector<HWND> windows = saver.Windows();
+    EXPECT_TRUE(std::none_of(windows.begin(), windows.end(), e2e::Topmost)) << "only a run stays on top";
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kExitTimeout), 0u);
   }

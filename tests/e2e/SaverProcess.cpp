@@ -1,5 +1,6 @@
 #include "tests/e2e/SaverProcess.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tests/common/Wait.h"
@@ -74,25 +75,28 @@ DWORD SaverProcess::WaitForExit(DWORD milliseconds) {
 
 namespace {
 
-struct Search {
-  DWORD process;
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<Search*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process) search->windows.push_back(window);
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
   return TRUE;
+}
+
+// Every top-level window, top first, from one request to the system.
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+  return windows;
 }
 
 }  // namespace
 
 std::vector<HWND> SaverProcess::Windows() const {
-  Search search{info_.dwProcessId, {}};
-  EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
-  return search.windows;
+  std::vector<HWND> windows;
+  for (HWND window : TopLevelWindows()) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == info_.dwProcessId) windows.push_back(window);
+  }
+  return windows;
 }
 
 std::vector<HWND> SaverProcess::VisibleWindows() const {
@@ -119,6 +123,16 @@ std::wstring WindowCaption(HWND window) {
   wchar_t caption[256] = {};
   GetWindowTextW(window, caption, 256);
   return caption;
+}
+
+bool Topmost(HWND window) {
+  return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool Above(HWND upper, HWND lower) {
+  const std::vector<HWND> order = TopLevelWindows();
+  const auto at = std::find(order.begin(), order.end(), upper);
+  return at != order.end() && std::find(at + 1, order.end(), lower) != order.end();
 }
 
 }  // namespace e2e

@@ -52,6 +52,11 @@ class SaverProcess {
 };
 
 std::wstring WindowCaption(HWND window);
+// Whether the window stands in the band above all others, with the taskbars.
+bool Topmost(HWND window);
+// Whether `upper` comes before `lower` among the top-level windows, top
+// first, as one look at the whole order finds them.
+bool Above(HWND upper, HWND lower);
 // The command line word that quotes the saver's path.
 std::wstring Quoted(const std::wstring& path);
 
