@@ -6,8 +6,8 @@
 # Layout (root defaults to ~/.cache/sarvaneshuttle-deps, override with
 # SARVANE_DEPS_ROOT):
 #   <root>/src/                                  downloaded .dsc/.orig/.debian files
-#   <root>/gd-<gdver>_jpeg-<jpegver>/<triplet>/  include/ + lib/ (libgd.a, libjpeg.a)
-#   <root>/<triplet> -> gd-<gdver>_jpeg-<jpegver>/<triplet>   what CMakeLists.txt looks at
+#   <root>/gd-<gdver>_jpeg-<jpegver>_recipe-<n>/<triplet>/  include/ + lib/ (libgd.a, libjpeg.a)
+#   <root>/<triplet> -> gd-<gdver>_jpeg-<jpegver>_recipe-<n>/<triplet>   what CMakeLists.txt looks at
 # The versions are the Debian source versions (epoch dropped), so a Debian
 # security update to either package gets its own build.
 #
@@ -59,7 +59,9 @@ fi
 
 gd_ver=${gd_full#*:}
 jpeg_ver=${jpeg_full#*:}
-key="gd-${gd_ver}_jpeg-${jpeg_ver}"
+# The recipe is part of the key: checkouts of other recipes on one machine
+# then each keep a build of their own instead of rebuilding over each other's.
+key="gd-${gd_ver}_jpeg-${jpeg_ver}_recipe-${recipe}"
 keyed="$root/$key"
 stamp="recipe=$recipe gd=$gd_full jpeg=$jpeg_full"
 
