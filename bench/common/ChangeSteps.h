@@ -1,6 +1,6 @@
 // The longest step after a picture change, as the picture-change benchmarks
 // time it: a step is the span from one move of the flying window to the next,
-// seen as WM_WINDOWPOSCHANGED in that window's procedure. Every kStepsBetween
+// seen as WM_WINDOWPOSCHANGED in that window's procedure. Every `between`
 // steps the program under test is asked for a change; of the kStepsAfter
 // steps that follow (the change itself, and any repaint it brings later) the
 // longest is kept, once per change.
@@ -20,10 +20,9 @@ namespace bench {
 class ChangeSteps {
  public:
   static constexpr int kWarmUpSteps = 30;
-  static constexpr int kStepsBetween = 120;
   static constexpr int kStepsAfter = 100;
 
-  explicit ChangeSteps(int changes) : wanted_(changes) {}
+  explicit ChangeSteps(int changes, int between = 120) : wanted_(changes), between_(between) {}
 
   // The window is at `left` now. A step of one pixel to the right is timed;
   // any other move begins a new pass, whose first step follows none.
@@ -41,7 +40,7 @@ class ChangeSteps {
         }
       }
       ++steps_;
-      if (!Done() && steps_ > kWarmUpSteps && steps_ % kStepsBetween == 0 && sinceChange_ < 0) {
+      if (!Done() && steps_ > kWarmUpSteps && steps_ % between_ == 0 && sinceChange_ < 0) {
         sinceChange_ = 0;
         longest_ = 0;
         change = true;
@@ -67,6 +66,7 @@ class ChangeSteps {
  private:
   Stopwatch watch_;
   const int wanted_;
+  const int between_;
   int lastLeft_ = 0;
   bool follows_ = false;
   double last_ = 0;
