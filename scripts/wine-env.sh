@@ -40,10 +40,11 @@ free_display() {
 }
 
 # start_display WIDTHxHEIGHT: starts Xvfb on a free display and exports DISPLAY.
-# SARVANE_FIRST_DISPLAY (default 90) is the first display number tried.
+# SARVANE_FIRST_DISPLAY (default 90) is the first display number tried, and
+# the 50 after it the others.
 start_display() {
-  local n
-  n=$(free_display "${SARVANE_FIRST_DISPLAY:-90}" 140) &&
+  local n first=${SARVANE_FIRST_DISPLAY:-90}
+  n=$(free_display "$first" $((first + 50))) &&
     start_server "$n" Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp && XVFB_PID=$SERVER_PID && return 0
   echo "no free X display" >&2
   return 1
