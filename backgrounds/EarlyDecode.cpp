@@ -52,11 +52,17 @@ forms::TPicture EarlyDecode::Take() {
 }
 
 std::unique_ptr<EarlyDecode> DecodeFirstCachePicture() {
-  if (UsesBuiltInPictures(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))) return nullptr;
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  if (UsesBuiltInPictures(width, height)) return nullptr;
   auto paths = WorkingDirectoryCachePaths();
   if (!paths) return nullptr;
-  const int id = CatalogueIndex(settings::Read(settings::BackgroundId));
-  return std::make_unique<EarlyDecode>((*paths)[static_cast<std::size_t>(id)]);
+  const std::string& path =
+      (*paths)[static_cast<std::size_t>(CatalogueIndex(settings::Read(settings::BackgroundId)))];
+  // Only a file the stage would show: a broken header may claim a picture of
+  // many megapixels, which would keep the decoder busy for seconds, and the
+  // cache build that replaces the file would wait for it.
+  if (!CacheFileFits(path, width, height)) return nullptr;
+  return std::make_unique<EarlyDecode>(path);
 }
 
 }  // namespace backgrounds

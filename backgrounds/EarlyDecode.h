@@ -55,7 +55,8 @@ class EarlyDecode {
 
 // The decode of the cache file a run on this screen, in this working directory
 // and with the stored BackgroundId will show first; none on a screen that
-// shows the built-in pictures or where the cache has no room for its paths.
+// shows the built-in pictures, where the cache has no room for its paths, or
+// when that file does not fit the screen (CacheFileFits).
 std::unique_ptr<EarlyDecode> DecodeFirstCachePicture();
 
 }  // namespace backgrounds

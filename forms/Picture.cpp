@@ -193,6 +193,20 @@ extern "C" void OnJpegError(j_common_ptr info) {
   std::longjmp(error->jump, 1);
 }
 
+// Each scan of a progressive (or otherwise multi-scan) stream is one more
+// pass over all of the picture's coefficients, however few bytes it holds:
+// a cache file of a normal size that repeats one small scan thousands of
+// times keeps the decoder busy for seconds. libjpeg calls its progress
+// monitor between the rows it takes in, so the count is checked long before
+// that; past the limit the stream is refused like any broken one.
+extern "C" void OnJpegProgress(j_common_ptr info) {
+  auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+  if (decompress->input_scan_number <= kMaxJpegScans) return;
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  std::snprintf(error->message, sizeof error->message, "mehr als %d Scans", kMaxJpegScans);
+  std::longjmp(error->jump, 1);
+}
+
 // Warnings are shown nowhere; the one that matters is the data running out.
 extern "C" void OnJpegMessage(j_common_ptr info, int level) {
   auto* error = reinterpret_cast<JpegError*>(info->err);
@@ -249,6 +263,8 @@ class Decompressor {
     error_.rowWhenDataEnded = -1;
     error_.info = &info_;
     jpeg_create_decompress(&info_);
+    progress_.progress_monitor = OnJpegProgress;
+    info_.progress = &progress_;
   }
   Decompressor(const Decompressor&) = delete;
   Decompressor& operator=(const Decompressor&) = delete;
@@ -261,6 +277,7 @@ class Decompressor {
  private:
   jpeg_decompress_struct info_{};
   JpegError error_{};
+  jpeg_progress_mgr progress_{};
 };
 
 }  // namespace

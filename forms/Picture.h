@@ -56,11 +56,15 @@ class TBitmap {
 // Pictures larger than this are refused from their header alone (64 megapixels).
 inline constexpr unsigned long long kMaxJpegPixels = 64ull * 1024 * 1024;
 inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
+// Streams of more scans are refused. Encoders write a handful, a progressive
+// one about ten, and libjpeg's own tools no more than 100; every scan beyond
+// costs a pass over the whole picture.
+inline constexpr int kMaxJpegScans = 100;
 
 // Decodes a baseline or progressive JPEG stream into a 32-bit bitmap (blue,
 // green, red and an unused byte per pixel).
 // Throws EError when the stream cannot be decoded, holds no pixel data at
-// all, or claims more than kMaxJpegPixels.
+// all, claims more than kMaxJpegPixels, or holds more than kMaxJpegScans scans.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
 
 // Settles, on the calling thread, the one piece of state libjpeg-turbo keeps

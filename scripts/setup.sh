@@ -9,7 +9,7 @@ packages=(
   g++ cmake ninja-build nasm dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   fonts-wine xvfb xserver-xephyr xauth xdotool x11-utils imagemagick
-  googletest libgtest-dev libgd-dev pkg-config
+  googletest libgtest-dev libgd-dev pkg-config libjpeg-turbo-progs
   wixl msitools zip unzip
   faketime osslsigncode openssl diffoscope-minimal nodejs node-spdx-expression-parse
 )

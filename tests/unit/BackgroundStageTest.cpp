@@ -938,6 +938,18 @@ TEST_F(CacheBuildAtOtherWidth, EarlyDecodeOfAFileChangedSinceOrReplacedByTheBuil
   Stage().FormShow();
   EXPECT_EQ(progress.size(), 11u);
   EXPECT_TRUE(SameFirstRow(Stage().imgBackground.Picture(), forms::TPicture::FromJpegFile(Path(0))));
+
+  // A run's start decodes only a file the stage would show: this header
+  // claims 7000 x 7000 pixels, seconds of decoding that the next build would
+  // have to wait for.
+  settings::Write(settings::BackgroundId, 0);
+  EXPECT_TRUE(backgrounds::DecodeFirstCachePicture()) << "a fitting file is decoded early";
+  auto forged = ReadBytes(Path(0));
+  const std::size_t sof = MarkerOffset(forged, 0xC0);
+  forged[sof + 5] = 7000 >> 8, forged[sof + 6] = 7000 & 255;
+  forged[sof + 7] = 7000 >> 8, forged[sof + 8] = 7000 & 255;
+  WriteBytes(Path(0), forged);
+  EXPECT_FALSE(backgrounds::DecodeFirstCachePicture()) << "a file of another size is decoded early";
 }
 
 }  // namespace

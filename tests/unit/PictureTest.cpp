@@ -5,10 +5,14 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "forms/Errors.h"
 #include "forms/Picture.h"
+#include "tests/common/JpegMarkers.h"
 
 namespace {
 
@@ -125,6 +129,38 @@ TEST(Picture, BrokenDataAndMissingResourcesAreErrors) {
   const std::int32_t width = 0x7FFFFFFF;
   std::memcpy(huge.data() + sizeof(BITMAPFILEHEADER) + 4, &width, sizeof width);
   EXPECT_THROW(forms::TBitmap::FromBmpFile(huge), forms::EError);
+
+  // A progressive picture of 32 x 32 pixels whose smallest scan comes again
+  // and again, 300 scans in all: every scan is one more pass over the whole
+  // picture, so at a screen's size such a file of normal length decodes for
+  // seconds. Cut after its first n scans (and closed with the end marker),
+  // it decodes as long as n keeps within the limit.
+  std::ifstream file(SARVANE_UNIT_DATA_DIR "/many-scans.jpg", std::ios::binary);
+  const std::vector<unsigned char> manyScans{std::istreambuf_iterator<char>(file),
+                                             std::istreambuf_iterator<char>()};
+  const std::vector<std::size_t> scans = testing_jpeg::MarkerOffsets(manyScans, 0xDA);
+  ASSERT_GT(scans.size(), static_cast<std::size_t>(forms::kMaxJpegScans) + 1);
+  struct Cut {
+    std::size_t scans;
+    bool decodes;
+  } cuts[] = {
+      {10, true}, {forms::kMaxJpegScans, true}, {forms::kMaxJpegScans + 1, false}, {scans.size(), false}};
+  for (const auto& cut : cuts) {
+    std::vector<std::uint8_t> stream(
+        manyScans.begin(),
+        manyScans.begin() +
+            static_cast<long>(cut.scans < scans.size() ? scans[cut.scans] : manyScans.size() - 2));
+    stream.insert(stream.end(), {0xFF, 0xD9});
+    try {
+      forms::TBitmap bitmap = forms::DecodeJpeg(stream);
+      EXPECT_TRUE(cut.decodes) << cut.scans << " scans must be refused";
+      EXPECT_EQ(bitmap.Width(), 32);
+    } catch (const forms::EError& error) {
+      EXPECT_FALSE(cut.decodes) << cut.scans << " scans: " << error.what();
+      EXPECT_STREQ(error.what(), "JPEG-Fehler: mehr als 100 Scans");
+    }
+  }
+
   try {
     forms::TPicture::FromResource("PIC_NOWHERE");
     ADD_FAILURE();
