@@ -9,24 +9,24 @@
 
 #include <optional>
 
+#include "forms/Timer.h"
+
 class ExitWatch {
  public:
-  ExitWatch() = default;
-  ExitWatch(const ExitWatch&) = delete;
-  ExitWatch& operator=(const ExitWatch&) = delete;
-  ~ExitWatch() { Stop(); }
+  ExitWatch() : poll_([this] { Poll(); }) {}
 
-  // Takes the pointer position and polls it on a timer of `window`.
+  // Takes the pointer position and polls it on a timer of `window`. Should
+  // no timer be left, exit keys still end the run.
   void Start(HWND window);
-  void Stop();
-  bool Watching() const { return window_ != nullptr; }
+  void Stop() { poll_.Stop(); }
+  bool Watching() const { return poll_.Started(); }
   // Stops watching and asks the application to terminate.
   void EndRun();
 
  private:
-  static void CALLBACK Tick(HWND window, UINT message, UINT_PTR self, DWORD time);
+  void Poll();
 
-  HWND window_ = nullptr;
+  forms::TTimer poll_;
   // Unknown until the pointer could first be read.
   std::optional<POINT> start_;
 };
