@@ -64,9 +64,9 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path) {
   return FileIdentity::Of(information);
 }
 
-IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path) {
+IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path, forms::DecodePace pace) {
   BY_HANDLE_FILE_INFORMATION information{};
-  forms::TPicture picture = forms::TPicture::FromJpegFile(path, &information);
+  forms::TPicture picture = forms::TPicture::FromJpegFile(path, &information, pace);
   return {std::move(picture), FileIdentity::Of(information)};
 }
 

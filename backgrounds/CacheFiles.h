@@ -51,6 +51,7 @@ struct IdentifiedPicture {
 };
 
 // As DecodeCacheFile, with the identity of the file as it was opened.
-IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path);
+IdentifiedPicture DecodeIdentifiedCacheFile(const std::string& path,
+                                            forms::DecodePace pace = forms::DecodePace::Full);
 
 }  // namespace backgrounds

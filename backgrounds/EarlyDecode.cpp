@@ -7,8 +7,8 @@
 
 namespace backgrounds {
 
-EarlyDecode::EarlyDecode(std::string path, forms::TPicture retired, int copies)
-    : path_(std::move(path)), retired_(std::move(retired)), copiesWanted_(copies) {
+EarlyDecode::EarlyDecode(std::string path, forms::TPicture retired, int copies, forms::DecodePace pace)
+    : path_(std::move(path)), retired_(std::move(retired)), copiesWanted_(copies), pace_(pace) {
   // The worker decodes with libjpeg and makes a DIB section: both keep their
   // state per call (GDI objects belong to the process, not to a thread).
   forms::SettleJpegThreads();
@@ -18,7 +18,7 @@ EarlyDecode::EarlyDecode(std::string path, forms::TPicture retired, int copies)
 void EarlyDecode::Decode() {
   retired_ = {};
   try {
-    IdentifiedPicture decoded = DecodeIdentifiedCacheFile(path_);
+    IdentifiedPicture decoded = DecodeIdentifiedCacheFile(path_, pace_);
     picture_ = std::move(decoded.picture);
     identity_ = decoded.identity;
   } catch (...) {

@@ -22,7 +22,8 @@ class EarlyDecode {
   // it. The worker first drops `retired`, a picture no longer shown (freeing
   // a screen's worth of pixels takes milliseconds), and then also makes
   // `copies` copies of the pixels, one for each cover that scales them.
-  explicit EarlyDecode(std::string path, forms::TPicture retired = {}, int copies = 0);
+  explicit EarlyDecode(std::string path, forms::TPicture retired = {}, int copies = 0,
+                       forms::DecodePace pace = forms::DecodePace::Full);
   EarlyDecode(const EarlyDecode&) = delete;
   EarlyDecode& operator=(const EarlyDecode&) = delete;
   ~EarlyDecode() = default;
@@ -45,6 +46,7 @@ class EarlyDecode {
   std::string path_;
   forms::TPicture retired_;
   const int copiesWanted_;
+  const forms::DecodePace pace_;
   std::optional<forms::TPicture> picture_;
   std::vector<forms::TBitmap> copies_;
   std::optional<FileIdentity> identity_;

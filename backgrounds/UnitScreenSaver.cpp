@@ -13,6 +13,13 @@ TScreenSaverBackground* ScreenSaverBackground = nullptr;
 
 namespace {
 
+// A decode ahead and its worker's start, begun inside a change, compete with
+// the rest of the change's flight step for the processor; on two cores that
+// step also waits for the display to draw the new picture. A timer's tick
+// comes only from message processing with nothing else waiting, painting
+// included, so no sooner than a later step.
+constexpr UINT kDecodeAheadDelayMilliseconds = 30;
+
 constexpr wchar_t kCacheMessage[] =
     L"Bildschirmschoner wird zum ersten Mal gestartet, Hintergrundbilder werden skaliert und gecache't!";
 
@@ -53,7 +60,8 @@ TScreenSaverBackground::TScreenSaverBackground()
     : TForm("TSCREENSAVERBACKGROUND",
             {.notify = {{"FormShow", [this] { FormShow(); }}, {"FormActivate", [this] { FormActivate(); }}},
              .key = {{"FormKeyDown", [this](WORD& key) { FormKeyDown(key); }}}}),
-      imgBackground(Control<forms::TImage>("imgBackground")) {
+      imgBackground(Control<forms::TImage>("imgBackground")),
+      decodeAheadStart_([this] { StartDecodeAhead(); }) {
   // The layout's design size never takes effect: the stage covers the primary
   // screen. The program is DPI-aware, so these are real pixels.
   width_ = GetSystemMetrics(SM_CXSCREEN);
@@ -79,8 +87,7 @@ bool TScreenSaverBackground::AllCacheFilesPresent() const {
   return true;
 }
 
-bool TScreenSaverBackground::ShowCachePicture(int id, forms::TPicture& retired,
-                                              std::vector<forms::TBitmap>& copies) {
+bool TScreenSaverBackground::ShowCachePicture(int id, std::vector<forms::TBitmap>& copies) {
   const std::string& path = CachePath(id);
   const std::optional<backgrounds::FileIdentity> now = backgrounds::IdentifyFile(path);
   // A decode ahead serves once, and only for the file it decoded.
@@ -88,7 +95,7 @@ bool TScreenSaverBackground::ShowCachePicture(int id, forms::TPicture& retired,
   if (running_ && now && shown_ && shown_->path == path && shown_->identity == *now) return false;
   shown_.reset();
   auto show = [&](forms::TPicture picture, const backgrounds::FileIdentity& identity) {
-    retired = std::move(imgBackground.Picture());
+    retired_ = std::move(imgBackground.Picture());
     imgBackground.SetPicture(std::move(picture));
     shown_ = ShownFile{path, identity};
   };
@@ -99,6 +106,7 @@ bool TScreenSaverBackground::ShowCachePicture(int id, forms::TPicture& retired,
   }
   // Dropped before the decode in line, so that two pictures at most are held.
   ahead.reset();
+  retired_ = {};
   backgrounds::IdentifiedPicture decoded = backgrounds::DecodeIdentifiedCacheFile(path);
   show(std::move(decoded.picture), decoded.identity);
   return true;
@@ -106,14 +114,14 @@ bool TScreenSaverBackground::ShowCachePicture(int id, forms::TPicture& retired,
 
 const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
   bool fromCache = false, changed = true;
-  // The picture this call replaces, left to the next decode ahead to free.
-  forms::TPicture retired;
+  // A decode ahead not started yet was for the change this call supersedes.
+  decodeAheadStart_.Stop();
   std::vector<forms::TBitmap> copies;
   if (settings::Read(settings::UseImageFiles) != 0 && AllCacheFilesPresent()) {
     // A cache file that does not decode is no reason to interrupt the user:
     // the built-in picture of the same id stands in for it.
     try {
-      changed = ShowCachePicture(backgroundId_, retired, copies);
+      changed = ShowCachePicture(backgroundId_, copies);
       fromCache = true;
     } catch (const std::exception&) {
     }
@@ -131,20 +139,32 @@ const forms::TPicture& TScreenSaverBackground::ShowBackground(bool advance) {
   }
   settings::Write(settings::BackgroundId, backgroundId_);
   if (advance) backgroundId_ = backgrounds::NextBackgroundId(backgroundId_);
-  if (running_ && fromCache) DecodeAhead(std::move(retired));
+  if (running_ && fromCache)
+    ScheduleDecodeAhead();
+  else
+    retired_ = {};
   return imgBackground.Picture();
 }
 
-void TScreenSaverBackground::DecodeAhead(forms::TPicture retired) {
+void TScreenSaverBackground::ScheduleDecodeAhead() {
   const std::string& path = CachePath(backgroundId_);
-  if ((shown_ && shown_->path == path) || (ahead_ && ahead_->Path() == path)) return;
-  // Not while the stage's repaint still competes for the processor: the
-  // change's own paint goes first. Sent, not posted: no message is taken
-  // from the queue, only the stage's own paint is done now.
+  if ((shown_ && shown_->path == path) || (ahead_ && ahead_->Path() == path)) {
+    retired_ = {};
+    return;
+  }
+  // The change goes to the screen within its own step. Sent, not posted: no
+  // message is taken from the queue, only the stage's own paint is done now.
   UpdateWindow(imgBackground.Handle());
+  decodeAheadStart_.Start(Handle(), kDecodeAheadDelayMilliseconds);
+}
+
+void TScreenSaverBackground::StartDecodeAhead() {
+  decodeAheadStart_.Stop();
   int copies = 0;
   for (const auto& cover : covers_) copies += cover->Scales(width_, height_);
-  ahead_ = std::make_unique<backgrounds::EarlyDecode>(path, std::move(retired), copies);
+  // Nobody waits for it before the next change.
+  ahead_ = std::make_unique<backgrounds::EarlyDecode>(CachePath(backgroundId_), std::move(retired_), copies,
+                                                      forms::DecodePace::Yielding);
 }
 
 void TScreenSaverBackground::BuildImageCache() {
@@ -168,7 +188,9 @@ void TScreenSaverBackground::BuildImageCache(int workers, const backgrounds::Pic
     return;
   }
 
-  // A picture decoded before the build is of a file about to be replaced.
+  // A picture decoded before the build is of a file about to be replaced,
+  // and the build's own message processing must start no decode.
+  decodeAheadStart_.Stop();
   ahead_.reset();
   // The built-in streams are taken here: the picture holder's controls
   // belong to this thread, the workers get only the bytes.

@@ -23,6 +23,7 @@
 #include "exitinput/ExitInput.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
+#include "forms/Timer.h"
 
 class TBackgrounds;
 
@@ -50,13 +51,15 @@ class TScreenSaverBackground : public forms::TForm {
   // Processes no window messages. Returns the stage's picture.
   // In a run, a cache picture already on the stage stays, and one decoded
   // ahead is taken, each only while its file is the one under the cache name
-  // now; then the picture of the new current id is decoded ahead.
+  // now; then the picture of the new current id is decoded ahead, from the
+  // message processing after the change.
   const forms::TPicture& ShowBackground(bool advance);
   // A decode of the cache file a run will show first, started before the
   // stage existed; the stage joins it before its cache build and drops it
   // when the build replaces the file.
   void SetEarlyDecode(std::unique_ptr<backgrounds::EarlyDecode> early) { ahead_ = std::move(early); }
   // The picture being decoded ahead, if any: the tests' way to wait for it.
+  // None until message processing after a change has started it.
   const backgrounds::EarlyDecode* DecodingAhead() const { return ahead_.get(); }
   // Sets the current id; shows and stores nothing.
   void SetBackgroundId(int id) { backgroundId_ = id; }
@@ -101,13 +104,17 @@ class TScreenSaverBackground : public forms::TForm {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // Puts the cache picture of `id` on the stage, handing back the picture it
-  // replaces and any copies of the new one made for the covers; false when
-  // it is there already. Raises an error when the file does not decode.
-  bool ShowCachePicture(int id, forms::TPicture& retired, std::vector<forms::TBitmap>& copies);
-  // Starts decoding the picture of the current id, unless the stage shows it
-  // or it is being decoded; the worker frees `retired` first.
-  void DecodeAhead(forms::TPicture retired);
+  // Puts the cache picture of `id` on the stage, keeping the picture it
+  // replaces in retired_ and handing back any copies of the new one made for
+  // the covers; false when it is there already. Raises an error when the
+  // file does not decode.
+  bool ShowCachePicture(int id, std::vector<forms::TBitmap>& copies);
+  // Paints the change and arranges for the picture of the current id to be
+  // decoded once the change is over, unless the stage shows it or it is
+  // being decoded.
+  void ScheduleDecodeAhead();
+  // Starts that decode; its worker frees retired_ first.
+  void StartDecodeAhead();
   const forms::TPicture& BuiltInPicture(int id) const;
 
   // The cache file whose picture the stage shows, as it was when read.
@@ -127,6 +134,9 @@ class TScreenSaverBackground : public forms::TForm {
   std::optional<ShownFile> shown_;
   // At most one picture decoded ahead.
   std::unique_ptr<backgrounds::EarlyDecode> ahead_;
+  // The picture a change replaced, until a decode ahead frees it.
+  forms::TPicture retired_;
+  forms::TTimer decodeAheadStart_;
   ExitWatch exitWatch_;
 };
 

@@ -243,11 +243,14 @@ bool ReadHeader(jpeg_decompress_struct* info, JpegError* error, FILE* file) {
   return true;
 }
 
-bool ReadRows(jpeg_decompress_struct* info, JpegError* error, TBitmap* target) {
+bool ReadRows(jpeg_decompress_struct* info, JpegError* error, TBitmap* target, DecodePace pace) {
+  // About a twentieth of a millisecond of decoding at screen width.
+  constexpr JDIMENSION kRowsPerBand = 16;
   if (setjmp(error->jump)) return false;
   while (info->output_scanline < info->output_height) {
     JSAMPROW row = target->ScanLine(static_cast<int>(info->output_scanline));
     jpeg_read_scanlines(info, &row, 1);
+    if (pace == DecodePace::Yielding && info->output_scanline % kRowsPerBand == 0) Sleep(0);
   }
   jpeg_finish_decompress(info);
   return true;
@@ -282,14 +285,14 @@ class Decompressor {
 
 }  // namespace
 
-TBitmap DecodeJpeg(std::span<const std::uint8_t> stream) {
+TBitmap DecodeJpeg(std::span<const std::uint8_t> stream, DecodePace pace) {
   Decompressor decoder;
   if (!StartDecoding(decoder.Info(), decoder.Error(), stream.data(),
                      static_cast<unsigned long>(stream.size())))
     decoder.Throw();
   TBitmap bitmap(static_cast<int>(decoder.Info()->output_width),
                  static_cast<int>(decoder.Info()->output_height), 32);
-  if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap)) decoder.Throw();
+  if (!ReadRows(decoder.Info(), decoder.Error(), &bitmap, pace)) decoder.Throw();
   // Data that ends inside the scans still shows the rows it holds.
   if (decoder.Error()->rowWhenDataEnded == 0) throw EError("JPEG-Fehler: keine Bilddaten");
   return bitmap;
@@ -337,11 +340,11 @@ const TBitmap& TPicture::Decoded() const {
   return bitmap_;
 }
 
-TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
+TPicture TPicture::FromData(std::span<const std::uint8_t> data, DecodePace pace) {
   TPicture picture;
   if (IsJpeg(data)) {
     picture.jpeg_ = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
-    picture.bitmap_ = DecodeJpeg(data);
+    picture.bitmap_ = DecodeJpeg(data, pace);
     picture.format_ = Format::Jpeg;
   } else {
     picture.bitmap_ = TBitmap::FromBmpFile(data);
@@ -350,7 +353,7 @@ TPicture TPicture::FromData(std::span<const std::uint8_t> data) {
   return picture;
 }
 
-TPicture TPicture::FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened) {
+TPicture TPicture::FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened, DecodePace pace) {
   UniqueFile file(std::fopen(path.c_str(), "rb"));
   if (!file) throw EError(forms::Format("Datei %s kann nicht geöffnet werden", AnsiToUtf8(path)));
   if (opened) {
@@ -369,7 +372,7 @@ TPicture TPicture::FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMAT
   // from moving a new file over this one.
   file.reset();
   if (!IsJpeg(data)) throw EError(forms::Format("Datei %s ist kein JPEG-Bild", AnsiToUtf8(path)));
-  return FromData(data);
+  return FromData(data, pace);
 }
 
 void TPicture::Assign(const TPicture& other) {

@@ -61,11 +61,18 @@ inline constexpr std::size_t kMaxJpegFileBytes = 256u * 1024 * 1024;
 // costs a pass over the whole picture.
 inline constexpr int kMaxJpegScans = 100;
 
+// How a decode shares the processor: at full speed, or handing it over after
+// every band of rows, for a decode in the background that nobody waits for
+// yet. On a machine of two cores such a decode would otherwise hold one
+// while the flight's steps, the display server and the platform's own
+// server take turns on the other.
+enum class DecodePace { Full, Yielding };
+
 // Decodes a baseline or progressive JPEG stream into a 32-bit bitmap (blue,
 // green, red and an unused byte per pixel).
 // Throws EError when the stream cannot be decoded, holds no pixel data at
 // all, claims more than kMaxJpegPixels, or holds more than kMaxJpegScans scans.
-TBitmap DecodeJpeg(std::span<const std::uint8_t> stream);
+TBitmap DecodeJpeg(std::span<const std::uint8_t> stream, DecodePace pace = DecodePace::Full);
 
 // Settles, on the calling thread, the one piece of state libjpeg-turbo keeps
 // between calls: its cache of the processor's SIMD features, which it fills
@@ -99,11 +106,12 @@ class TPicture {
   // picture holder carries five of them, and a run that shows the cache never
   // needs their pixels.
   static TPicture FromResource(const std::string& name);
-  static TPicture FromData(std::span<const std::uint8_t> data);
+  static TPicture FromData(std::span<const std::uint8_t> data, DecodePace pace = DecodePace::Full);
   // Loads a JPEG file (an ANSI path); anything else, or a file over
   // kMaxJpegFileBytes, is an error. With `opened`, also gives what the
   // platform reports of the file it read.
-  static TPicture FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened = nullptr);
+  static TPicture FromJpegFile(const std::string& path, BY_HANDLE_FILE_INFORMATION* opened = nullptr,
+                               DecodePace pace = DecodePace::Full);
 
   void Assign(const TPicture& other);
   Format Kind() const { return format_; }
