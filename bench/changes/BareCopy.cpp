@@ -4,7 +4,11 @@
 // shows a full-screen window that paints a 32-bit picture of the screen's
 // size (a DIB section, as the program's decoded pictures are) with one BitBlt,
 // and over it a window of the Thornax's size, moved one pixel to the right per
-// step with message processing in between, as the flight at Speed 0 does.
+// step with message processing in between, as the flight at Speed 0 does; it
+// reads the pointer at every step as the flight does to end on a move, and
+// as the flight's own floor (bench_bareloop) does. Under Wine that read asks
+// the display, so it waits for the display to have drawn what was sent
+// before: the new picture lands in the change's step, as the program's does.
 // Every 400 steps, as bench_coverstep's changes from the cache come, the
 // full-screen window is asked, by
 // a posted message as the program's N key is, to repaint with another
@@ -95,6 +99,8 @@ int main(int argc, char** argv) {
 
   int x = -kCraftWidth;
   while (!changes.Done()) {
+    POINT pointer;
+    GetCursorPos(&pointer);
     SetWindowPos(craft, nullptr, x, kCraftTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     bench::Pump();
     if (++x >= width) x = -kCraftWidth;
