@@ -244,7 +244,7 @@ bool ReadHeader(jpeg_decompress_struct* info, JpegError* error, FILE* file) {
 }
 
 bool ReadRows(jpeg_decompress_struct* info, JpegError* error, TBitmap* target, DecodePace pace) {
-  // About a twentieth of a millisecond of decoding at screen width.
+  // About a millisecond of decoding at screen width.
   constexpr JDIMENSION kRowsPerBand = 16;
   if (setjmp(error->jump)) return false;
   while (info->output_scanline < info->output_height) {
